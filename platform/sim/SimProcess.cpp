@@ -25,7 +25,7 @@ UserDefaults& SimProcess::suite(const std::string& name) {
     return *slot;
 }
 
-std::unique_ptr<SimSerialQueue> SimProcess::makeSerialQueue(const std::string& label) {
+std::unique_ptr<SerialQueue> SimProcess::makeSerialQueue(const std::string& label) {
     return std::make_unique<SimSerialQueue>(world_, label);
 }
 

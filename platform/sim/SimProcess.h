@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/Host.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RegistrationDomain.h"
 #include "platform/UserDefaults.h"
@@ -14,28 +15,28 @@ namespace platform {
 
 // One simulated process: its identity, main queue, clock, notification centres, registration
 // domain and defaults objects. Everything persistent is shared through the world.
-class SimProcess {
+class SimProcess : public Host {
 public:
     SimProcess(SimWorld& world, std::string bundleIdentifier, int pid);
-    ~SimProcess();
+    ~SimProcess() override;
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
 
     SimWorld& world() { return world_; }
-    const std::string& bundleIdentifier() const { return bundleIdentifier_; }
+    const std::string& bundleIdentifier() const override { return bundleIdentifier_; }
     int pid() const { return pid_; }
 
-    SimMainQueue& mainQueue() { return mainQueue_; }
-    SimClock& clock() { return clock_; }
-    NotificationCenter& notificationCenter() { return notificationCenter_; }
-    SimDistributedCenter& distributedCenter() { return distributedCenter_; }
+    SimMainQueue& mainQueue() override { return mainQueue_; }
+    SimClock& clock() override { return clock_; }
+    NotificationCenter& notificationCenter() override { return notificationCenter_; }
+    SimDistributedCenter& distributedCenter() override { return distributedCenter_; }
     std::shared_ptr<RegistrationDomain> registration() { return registration_; }
 
     // The standard defaults object (the application's domain).
-    UserDefaults& standardUserDefaults();
+    UserDefaults& standardUserDefaults() override;
     // A suite's defaults object, one per name.
-    UserDefaults& suite(const std::string& name);
-    std::unique_ptr<SimSerialQueue> makeSerialQueue(const std::string& label);
+    UserDefaults& suite(const std::string& name) override;
+    std::unique_ptr<SerialQueue> makeSerialQueue(const std::string& label) override;
 
 private:
     SimWorld& world_;
