@@ -1,1 +1,4 @@
-int main() { return 0; }
+// The login item: nothing to do yet but exit cleanly.
+int main() {
+    return 0;
+}

@@ -1,5 +1,6 @@
 #include "platform/Date.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -35,6 +36,23 @@ void civilFromDays(int64_t z, int64_t& y, unsigned& m, unsigned& d) {
 // 0001-01-01 is day 1.
 constexpr int64_t kUnixEpochOrdinal = 719163;
 
+// Dates are doubles and may hold anything (a property list can say 1e300 or NaN); the calendar
+// arithmetic works on whole seconds, so such values are brought into about ±31 million years
+// first. NaN is the reference date.
+constexpr double kMaxUnixSeconds = 1e15;
+constexpr size_t kMaxYearDigits = 9;
+
+double clampedUnixSeconds(double unix) {
+    if (std::isnan(unix)) return Date::kReferenceToUnix;
+    return std::clamp(unix, -kMaxUnixSeconds, kMaxUnixSeconds);
+}
+
+int64_t daysInMonth(int64_t y, unsigned m) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return m == 2 && leap ? 29 : kDays[m - 1];
+}
+
 }  // namespace
 
 Date Date::now() {
@@ -45,17 +63,21 @@ Date Date::now() {
 }
 
 int64_t Date::calendarDayOrdinal() const {
-    const double unix = std::floor(timeIntervalSince1970());
+    const double unix = std::floor(clampedUnixSeconds(timeIntervalSince1970()));
     std::time_t t = static_cast<std::time_t>(unix);
     std::tm local{};
-    localtime_r(&t, &local);
-    return daysFromCivil(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1),
+    if (localtime_r(&t, &local) == nullptr) {
+        // Out of the C library's reach: count the day in UTC.
+        const auto secs = static_cast<int64_t>(unix);
+        return (secs >= 0 ? secs / 86400 : -((-secs + 86399) / 86400)) + kUnixEpochOrdinal;
+    }
+    return daysFromCivil(local.tm_year + int64_t{1900}, static_cast<unsigned>(local.tm_mon + 1),
                          static_cast<unsigned>(local.tm_mday)) +
            kUnixEpochOrdinal;
 }
 
 std::string Date::iso8601() const {
-    const double unix = std::floor(timeIntervalSince1970() + 0.5e-9);
+    const double unix = std::floor(clampedUnixSeconds(timeIntervalSince1970()) + 0.5e-9);
     int64_t secs = static_cast<int64_t>(unix);
     int64_t days = secs >= 0 ? secs / 86400 : -((-secs + 86399) / 86400);
     int64_t rem = secs - days * 86400;
@@ -63,22 +85,40 @@ std::string Date::iso8601() const {
     unsigned m, d;
     civilFromDays(days, y, m, d);
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%04lld-%02u-%02uT%02d:%02d:%02dZ", static_cast<long long>(y),
-                  m, d, static_cast<int>(rem / 3600), static_cast<int>(rem / 60 % 60),
-                  static_cast<int>(rem % 60));
+    // Years before 1 BC get a sign and still four digits, as ISO 8601 writes expanded years.
+    std::snprintf(buf, sizeof buf, "%s%04lld-%02u-%02uT%02d:%02d:%02dZ", y < 0 ? "-" : "",
+                  static_cast<long long>(y < 0 ? -y : y), m, d, static_cast<int>(rem / 3600),
+                  static_cast<int>(rem / 60 % 60), static_cast<int>(rem % 60));
     return buf;
 }
 
 bool Date::parseIso8601(const std::string& text, Date& out) {
-    int y, mo, d, h = 0, mi = 0, s = 0;
-    char z = 0;
-    int consumed = 0;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c%n", &y, &mo, &d, &h, &mi, &s, &z,
-                    &consumed) != 7 ||
-        z != 'Z' || static_cast<size_t>(consumed) != text.size())
+    // [-]YYYY-MM-DDTHH:MM:SSZ, the year with four or more digits, everything else exact.
+    size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) ++i;
+    auto digits = [&text, &i](size_t count, int64_t& value) {
+        value = 0;
+        for (size_t k = 0; k < count; ++k, ++i) {
+            if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
+            value = value * 10 + (text[i] - '0');
+        }
+        return true;
+    };
+    auto literal = [&text, &i](char c) { return i < text.size() && text[i++] == c; };
+    const size_t yearStart = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    const size_t yearDigits = i - yearStart;
+    if (yearDigits < 4 || yearDigits > kMaxYearDigits) return false;
+    i = yearStart;
+    int64_t y, mo, d, h, mi, s;
+    if (!digits(yearDigits, y) || !literal('-') || !digits(2, mo) || !literal('-') ||
+        !digits(2, d) || !literal('T') || !digits(2, h) || !literal(':') || !digits(2, mi) ||
+        !literal(':') || !digits(2, s) || !literal('Z') || i != text.size())
         return false;
-    if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 60 || h < 0 || mi < 0 ||
-        s < 0)
+    if (negative) y = -y;
+    if (mo < 1 || mo > 12 || d < 1 || d > daysInMonth(y, static_cast<unsigned>(mo)) || h > 23 ||
+        mi > 59 || s > 60)
         return false;
     const int64_t days = daysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d));
     out = fromUnixTime(static_cast<double>(days * 86400 + h * 3600 + mi * 60 + s));

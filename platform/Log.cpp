@@ -6,8 +6,11 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <string_view>
+#include <system_error>
 
 namespace platform {
 
@@ -18,10 +21,17 @@ StandardLogSink gStandardSink;
 std::atomic<LogSink*> gSink{&gStandardSink};
 
 std::string& programNameStorage() {
+    // The executable's file name: /proc/self/comm would do, but the kernel cuts it at 15
+    // characters ("purlaneAgentLau").
     static std::string name = [] {
-        std::ifstream comm("/proc/self/comm");
-        std::string n;
-        std::getline(comm, n);
+        std::error_code ec;
+        std::string n = std::filesystem::read_symlink("/proc/self/exe", ec).filename().string();
+        constexpr std::string_view kDeleted = " (deleted)";  // rebuilt while running
+        if (n.ends_with(kDeleted)) n.resize(n.size() - kDeleted.size());
+        if (n.empty()) {
+            std::ifstream comm("/proc/self/comm");
+            std::getline(comm, n);
+        }
         return n.empty() ? std::string("unknown") : n;
     }();
     return name;
@@ -59,13 +69,25 @@ std::string StandardLogSink::format(const std::string& program, int pid,
     return std::string(stamp) + frac + " " + program + "[" + std::to_string(pid) + "]: " + message;
 }
 
-LogSink* setLogSink(LogSink* sink) { return gSink.exchange(sink ? sink : &gStandardSink); }
-LogSink& logSink() { return *gSink.load(); }
+LogSink* setLogSink(LogSink* sink) {
+    return gSink.exchange(sink ? sink : &gStandardSink);
+}
+LogSink& logSink() {
+    return *gSink.load();
+}
 
-void setProgramName(const std::string& name) { programNameStorage() = name; }
-const std::string& programName() { return programNameStorage(); }
+void setProgramName(const std::string& name) {
+    programNameStorage() = name;
+}
+const std::string& programName() {
+    return programNameStorage();
+}
 
-void print(const std::string& line) { logSink().print(line); }
-void log(const std::string& message) { logSink().log(message); }
+void print(const std::string& line) {
+    logSink().print(line);
+}
+void log(const std::string& message) {
+    logSink().log(message);
+}
 
 }  // namespace platform

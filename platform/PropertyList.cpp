@@ -192,7 +192,9 @@ bool operator==(const PropertyList& a, const PropertyList& b) {
         case PropertyList::Type::Real:
             return a.r_ == b.r_ || (std::isnan(a.r_) && std::isnan(b.r_));
         case PropertyList::Type::Boolean: return a.b_ == b.b_;
-        case PropertyList::Type::Date: return a.date_ == b.date_;
+        case PropertyList::Type::Date:
+            // A NaN date read from a file must still equal its own copy.
+            return a.date_ == b.date_ || (std::isnan(a.date_) && std::isnan(b.date_));
         case PropertyList::Type::Data: return *a.data_ == *b.data_;
         case PropertyList::Type::Array: return *a.array_ == *b.array_;
         case PropertyList::Type::Dictionary: return *a.dict_ == *b.dict_;

@@ -9,7 +9,7 @@ namespace platform {
 
 // The fonts a test says are installed.
 class SimFontLookup : public FontLookup {
-public:
+  public:
     SimFontLookup() = default;
     explicit SimFontLookup(std::set<std::string> installed);
 
@@ -17,7 +17,7 @@ public:
     void install(const std::string& name);
     void uninstall(const std::string& name);
 
-private:
+  private:
     std::set<std::string, std::less<>> installed_;
 };
 

@@ -8,13 +8,13 @@ namespace platform {
 
 // Modifier keys a test holds down.
 class SimModifierFlags : public ModifierFlagsSource {
-public:
+  public:
     uint64_t currentModifierFlags() const override { return flags_; }
     void setFlags(uint64_t flags) { flags_ = flags; }
     void press(uint64_t flags) { flags_ |= flags; }
     void release(uint64_t flags) { flags_ &= ~flags; }
 
-private:
+  private:
     uint64_t flags_ = 0;
 };
 

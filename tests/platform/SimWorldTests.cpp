@@ -83,9 +83,12 @@ TEST(NotificationCenter, DeliversInRegistrationOrderAndFiltersByNameAndObject) {
     NotificationCenter center;
     int sender = 0, other = 0;
     std::vector<std::string> seen;
-    center.addObserver("com.purlane.clientinfoUpdated", nullptr, [&](auto&) { seen.push_back("a"); });
-    center.addObserver("", nullptr, [&](const Notification& n) { seen.push_back("all:" + n.name); });
-    center.addObserver("com.purlane.clientinfoUpdated", &sender, [&](auto&) { seen.push_back("s"); });
+    center.addObserver("com.purlane.clientinfoUpdated", nullptr,
+                       [&](auto&) { seen.push_back("a"); });
+    center.addObserver("", nullptr,
+                       [&](const Notification& n) { seen.push_back("all:" + n.name); });
+    center.addObserver("com.purlane.clientinfoUpdated", &sender,
+                       [&](auto&) { seen.push_back("s"); });
     const auto removed = center.addObserver("com.purlane.clientinfoUpdated", nullptr,
                                             [&](auto&) { seen.push_back("gone"); });
     center.removeObserver(removed);
@@ -115,7 +118,8 @@ TEST(NotificationCenter, MainQueueObserverPostedFromAnotherThreadRunsOnTheMainQu
     SimProcess& p = world.launch("com.example.a");
     NotificationCenter& center = p.notificationCenter();
     std::vector<std::string> seen;
-    center.addObserver("n", nullptr, [&](auto&) { seen.push_back("main"); }, &p.mainQueue());
+    center.addObserver(
+        "n", nullptr, [&](auto&) { seen.push_back("main"); }, &p.mainQueue());
     std::thread([&] { center.post("n"); }).join();
     EXPECT_TRUE(seen.empty());
     world.runUntilIdle();

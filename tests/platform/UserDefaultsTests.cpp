@@ -12,7 +12,7 @@ namespace {
 constexpr const char* kSuite = "KQ4MZR7WXN.com.halvik.purlane";
 
 class UserDefaultsTest : public testing::Test {
-protected:
+  protected:
     SimWorld world;
     SimProcess& agent = world.launch("com.halvik.purlane.agent");
     UserDefaults& standard = agent.standardUserDefaults();
@@ -130,7 +130,8 @@ TEST_F(UserDefaultsTest, ObserversHearEffectiveChangesOnTheMainQueue) {
     SimProcess& engine = world.launch("com.halvik.purlane9");
     UserDefaults& suite = agent.suite(kSuite);
     std::vector<std::optional<PropertyList>> seen;
-    const auto token = suite.observe("PreserveClipboard", [&](const auto& v) { seen.push_back(v); });
+    const auto token =
+        suite.observe("PreserveClipboard", [&](const auto& v) { seen.push_back(v); });
 
     suite.setBool("PreserveClipboard", true);
     EXPECT_TRUE(seen.empty()) << "delivered on the main queue, not inside the write";

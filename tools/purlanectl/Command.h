@@ -26,3 +26,5 @@ int runNotify(const std::vector<std::string>& args);
 void helpNotify();
 int runObserve(const std::vector<std::string>& args);
 void helpObserve();
+int runPasteboard(const std::vector<std::string>& args);
+void helpPasteboard();

@@ -15,6 +15,8 @@ const std::vector<Command>& commands() {
         {"defaults", "read, write and delete user defaults", runDefaults, helpDefaults},
         {"notify", "post a distributed notification", runNotify, helpNotify},
         {"observe", "print distributed notifications as they arrive", runObserve, helpObserve},
+        {"pasteboard", "copy to, paste from, list and clear pasteboards", runPasteboard,
+         helpPasteboard},
     };
     return all;
 }

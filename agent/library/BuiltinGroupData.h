@@ -1,0 +1,24 @@
+#pragma once
+
+#include <vector>
+
+#include "agent/library/Group.h"
+#include "platform/Decoder.h"
+#include "platform/PropertyList.h"
+#include "platform/Result.h"
+
+// The built-in half of a library: the engine's groups and the library group ("##Library").
+// Stored by key as {"groups", "library"}, both required.
+struct BuiltinGroupData {
+    std::vector<Group> groups;
+    Group library;
+
+    static BuiltinGroupData decode(platform::Decoder& decoder);
+    static platform::Result<BuiltinGroupData> fromPropertyList(const platform::PropertyList& value);
+    platform::PropertyList encode() const;
+
+    friend bool operator==(const BuiltinGroupData& a, const BuiltinGroupData& b);
+    friend bool operator!=(const BuiltinGroupData& a, const BuiltinGroupData& b) {
+        return !(a == b);
+    }
+};

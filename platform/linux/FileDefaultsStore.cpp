@@ -1,0 +1,529 @@
+#include "platform/linux/FileDefaultsStore.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/Log.h"
+#include "platform/PropertyListSerialization.h"
+#include "platform/linux/LinuxPaths.h"
+
+namespace platform {
+
+namespace {
+
+namespace fs = std::filesystem;
+using Dictionary = PropertyList::Dictionary;
+
+// Preference files are small; anything larger is treated as unreadable rather than loaded.
+constexpr off_t kMaxFileSize = 64 * 1024 * 1024;
+
+// The OS's codes for failures to save.
+constexpr int kFileWriteNoPermission = 513;
+constexpr int kFileWriteOutOfSpace = 640;
+constexpr int kFileWriteVolumeReadOnly = 642;
+
+class UniqueFd {
+  public:
+    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    ~UniqueFd() { reset(); }
+    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) {
+            reset();
+            fd_ = std::exchange(other.fd_, -1);
+        }
+        return *this;
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    void reset() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+  private:
+    int fd_;
+};
+
+struct FileIdentity {
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    int64_t mtimeNs = 0;
+    int64_t ctimeNs = 0;
+
+    static FileIdentity of(const struct stat& st) {
+        return {true,
+                st.st_dev,
+                st.st_ino,
+                st.st_size,
+                st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
+                st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec};
+    }
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// An identity together with the open file it was taken from. While the file stays open its
+// inode number cannot be handed to a newer file, so an equal identity really is the same file
+// even when two writes fall into one tick of the file system's clock.
+struct PinnedIdentity {
+    FileIdentity id;
+    std::shared_ptr<UniqueFd> pin;
+};
+
+int openRetrying(const char* path, int flags, mode_t mode = 0) {
+    int fd;
+    do {
+        fd = ::open(path, flags | O_CLOEXEC, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+PinnedIdentity currentIdentity(const fs::path& file) {
+    const int raw = openRetrying(file.c_str(), O_RDONLY | O_NONBLOCK);
+    const int openError = errno;
+    auto fd = std::make_shared<UniqueFd>(raw);
+    struct stat st {};
+    if (fd->valid() && fstat(fd->get(), &st) == 0) return {FileIdentity::of(st), fd};
+    // Present but not openable (no permission): the identity is still worth comparing.
+    if (!fd->valid() && openError != ENOENT && openError != ENOTDIR &&
+        ::stat(file.c_str(), &st) == 0)
+        return {FileIdentity::of(st), nullptr};
+    return {};
+}
+
+struct FileContents {
+    enum class Kind { Missing, Loaded, Unreadable } kind = Kind::Missing;
+    PinnedIdentity identity;
+    Dictionary values;
+    Error error;
+};
+
+FileContents readDomainFile(const fs::path& file) {
+    FileContents out;
+    const int raw = openRetrying(file.c_str(), O_RDONLY | O_NONBLOCK);
+    const int openError = errno;
+    if (raw < 0) {
+        if (openError == ENOENT || openError == ENOTDIR) return out;
+        out.kind = FileContents::Kind::Unreadable;
+        out.error = Error::other(
+            "The file \u201c" + file.filename().string() + "\u201d couldn\u2019t be opened.",
+            std::strerror(openError));
+        out.identity = currentIdentity(file);
+        return out;
+    }
+    auto fd = std::make_shared<UniqueFd>(raw);
+    struct stat st {};
+    out.kind = FileContents::Kind::Unreadable;
+    if (fstat(fd->get(), &st) != 0) {
+        out.error = Error::other("The file couldn\u2019t be read.", std::strerror(errno));
+        return out;
+    }
+    out.identity = {FileIdentity::of(st), fd};
+    if (!S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) {
+        out.error = Error::corruptData(S_ISREG(st.st_mode) ? "file too large" : "not a file",
+                                       Error::kPropertyListReadCorrupt);
+        return out;
+    }
+    std::string bytes;
+    bytes.resize(static_cast<size_t>(st.st_size));
+    size_t used = 0;
+    for (;;) {
+        if (used == bytes.size()) {
+            if (bytes.size() >= static_cast<size_t>(kMaxFileSize)) break;
+            bytes.resize(bytes.size() + 4096);  // grew since fstat
+        }
+        const ssize_t n = ::read(fd->get(), bytes.data() + used, bytes.size() - used);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            out.error = Error::other("The file couldn\u2019t be read.", std::strerror(errno));
+            return out;
+        }
+        if (n == 0) break;
+        used += static_cast<size_t>(n);
+    }
+    bytes.resize(used);
+    auto parsed = PropertyListSerialization::read(bytes);
+    if (!parsed.ok()) {
+        out.error = parsed.error();
+        return out;
+    }
+    if (!parsed->isDictionary()) {
+        out.error = Error::corruptData("the top level is not a dictionary",
+                                       Error::kPropertyListReadCorrupt);
+        return out;
+    }
+    out.values = std::move(*parsed->asDictionary());
+    out.kind = FileContents::Kind::Loaded;
+    return out;
+}
+
+Error writeError(const fs::path& file, const char* operation, int err) {
+    const std::string name = file.filename().string();
+    std::string detail = std::string(operation) + " " + file.string() + ": " + std::strerror(err);
+    switch (err) {
+        case EACCES:
+        case EPERM:
+            return Error::other("You don\u2019t have permission to save the file \u201c" + name +
+                                    "\u201d in the folder \u201c" +
+                                    file.parent_path().filename().string() + "\u201d.",
+                                std::move(detail), kFileWriteNoPermission);
+        case EROFS:
+            return Error::other("The file \u201c" + name +
+                                    "\u201d couldn\u2019t be saved because the volume is read "
+                                    "only.",
+                                std::move(detail), kFileWriteVolumeReadOnly);
+        case ENOSPC:
+        case EDQUOT:
+            return Error::other("The file \u201c" + name +
+                                    "\u201d couldn\u2019t be saved because there isn\u2019t "
+                                    "enough space.",
+                                std::move(detail), kFileWriteOutOfSpace);
+        default:
+            return Error::other("The file \u201c" + name + "\u201d couldn\u2019t be saved.",
+                                std::move(detail), Error::kFileWriteUnknown);
+    }
+}
+
+// Creates the missing folders above `file`, private to the user.
+Status makeParents(const fs::path& file) {
+    std::vector<fs::path> missing;
+    struct stat st {};
+    for (fs::path dir = file.parent_path(); !dir.empty() && ::stat(dir.c_str(), &st) != 0;
+         dir = dir.parent_path()) {
+        if (errno != ENOENT) return writeError(file, "stat", errno);
+        missing.push_back(dir);
+        if (dir == dir.root_path()) break;
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (::mkdir(it->c_str(), 0700) != 0 && errno != EEXIST) {
+            return writeError(file, "mkdir", errno);
+        }
+    }
+    return Ok{};
+}
+
+// Takes an exclusive advisory lock on "<file>.lock", held until the descriptor is closed. Every
+// writer of the file, in any process, takes it, so read-modify-writes never interleave. The lock
+// file stays: removing it would let two writers lock two different files.
+Result<UniqueFd> lockFile(const fs::path& file) {
+    const fs::path lockPath = file.string() + ".lock";
+    UniqueFd fd(openRetrying(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, 0600));
+    if (!fd.valid()) return writeError(lockPath, "open", errno);
+    int rc;
+    do {
+        rc = ::flock(fd.get(), LOCK_EX);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) return writeError(lockPath, "lock", errno);
+    return fd;
+}
+
+std::string corruptSuffix() {
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%S", &local);
+    return std::string(".corrupt-") + stamp;
+}
+
+// Moves an unreadable file out of the way so its bytes survive for whoever wants to look.
+Result<fs::path> moveAside(const fs::path& file) {
+    const std::string base = file.string() + corruptSuffix();
+    struct stat st {};
+    for (int n = 1; n < 1000; ++n) {
+        const fs::path target = n == 1 ? fs::path(base) : fs::path(base + "-" + std::to_string(n));
+        if (::lstat(target.c_str(), &st) == 0) continue;
+        if (::rename(file.c_str(), target.c_str()) != 0) return writeError(file, "rename", errno);
+        return target;
+    }
+    return writeError(file, "rename", EEXIST);
+}
+
+// Writes `bytes` to a temporary file beside `file`, flushes it and renames it over `file`, so
+// readers see the old contents or the new, never a mixture. Returns the new file's identity.
+Result<PinnedIdentity> replaceAtomically(const fs::path& file, const std::string& bytes) {
+    std::string temp = (file.parent_path() / ("." + file.filename().string() + ".XXXXXX")).string();
+    auto fd = std::make_shared<UniqueFd>(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!fd->valid()) return writeError(file, "create", errno);
+    auto fail = [&](const char* operation, int err) -> Result<PinnedIdentity> {
+        ::unlink(temp.c_str());
+        return writeError(file, operation, err);
+    };
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd->get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return fail("write", errno);
+        done += static_cast<size_t>(n);
+    }
+    if (::fsync(fd->get()) != 0) return fail("fsync", errno);
+    if (::rename(temp.c_str(), file.c_str()) != 0) return fail("rename", errno);
+    // Make the rename itself durable; the new contents are in place either way.
+    UniqueFd dir(openRetrying(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY));
+    if (!dir.valid() || ::fsync(dir.get()) != 0)
+        log("Couldn't flush the folder of " + file.string() + ": " + std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd->get(), &st) != 0) return PinnedIdentity{};
+    return PinnedIdentity{FileIdentity::of(st), fd};
+}
+
+const DefaultsStore::Snapshot& emptySnapshot() {
+    static const DefaultsStore::Snapshot empty = std::make_shared<const Dictionary>();
+    return empty;
+}
+
+}  // namespace
+
+struct FileDefaultsStore::Impl : std::enable_shared_from_this<Impl> {
+    MainQueue* mainQueue = nullptr;
+    fs::path library;
+
+    struct Entry {
+        fs::path file;
+        bool loaded = false;
+        PinnedIdentity cached;  // the file `snapshot` was read from
+        Snapshot snapshot;
+        PinnedIdentity reported;  // the file observers were last told about
+        std::optional<FileIdentity> complainedAbout;
+    };
+
+    mutable std::mutex mutex;
+    std::unordered_map<std::string, Entry> entries;
+    std::map<ObserverToken, std::shared_ptr<ChangeCallback>> observers;
+    ObserverToken nextToken = 1;
+    bool pollScheduled = false;
+    size_t parses = 0;
+
+    // Caller holds the mutex.
+    Entry& entryFor(const std::string& domain, const fs::path& file) {
+        auto [it, inserted] = entries.try_emplace(domain);
+        if (inserted) it->second.file = file;
+        return it->second;
+    }
+
+    // Caller holds the mutex. Logs an unreadable file once per version of it.
+    void complain(Entry& entry, const std::string& domain, const FileContents& contents) {
+        if (entry.complainedAbout == contents.identity.id) return;
+        entry.complainedAbout = contents.identity.id;
+        log("Couldn't read the defaults domain " + domain + " from " + entry.file.string() + ": " +
+            contents.error.debugDescription() + "; it is treated as empty.");
+    }
+
+    // Caller holds the mutex.
+    void load(Entry& entry, const std::string& domain) {
+        FileContents contents = readDomainFile(entry.file);
+        if (contents.kind != FileContents::Kind::Missing) ++parses;
+        if (contents.kind == FileContents::Kind::Unreadable) complain(entry, domain, contents);
+        entry.snapshot = contents.kind == FileContents::Kind::Loaded
+                             ? std::make_shared<const Dictionary>(std::move(contents.values))
+                             : emptySnapshot();
+        if (!entry.loaded) entry.reported = contents.identity;
+        entry.cached = std::move(contents.identity);
+        entry.loaded = true;
+    }
+
+    Snapshot domain(const std::string& name) {
+        std::lock_guard lock(mutex);
+        auto it = entries.find(name);
+        if (it == entries.end()) {
+            auto file = LinuxPaths::preferencesFile(library, name);
+            if (!file.ok()) return emptySnapshot();
+            it = entries.try_emplace(name).first;
+            it->second.file = std::move(*file);
+        }
+        Entry& entry = it->second;
+        if (entry.loaded) {
+            struct stat st {};
+            const FileIdentity now =
+                ::stat(entry.file.c_str(), &st) == 0 ? FileIdentity::of(st) : FileIdentity{};
+            if (now == entry.cached.id) return entry.snapshot;
+        }
+        load(entry, name);
+        return entry.snapshot;
+    }
+
+    // One locked read-modify-write of a domain's file. `change` edits the current values and
+    // says whether it changed anything; with `remove` the file is deleted instead.
+    Status modify(const std::string& domain, const std::function<bool(Dictionary&)>& change,
+                  bool remove) {
+        auto file = LinuxPaths::preferencesFile(library, domain);
+        if (!file.ok()) return file.error();
+        if (Status made = makeParents(*file); !made.ok()) return made;
+        auto lock = lockFile(*file);
+        if (!lock.ok()) return lock.error();
+
+        FileContents current = readDomainFile(*file);
+        if (current.kind != FileContents::Kind::Missing) {
+            std::lock_guard guard(mutex);
+            ++parses;
+            if (current.kind == FileContents::Kind::Unreadable)
+                complain(entryFor(domain, *file), domain, current);
+        }
+        if (current.kind == FileContents::Kind::Unreadable) {
+            // Never overwrite what we could not read: keep it for whoever wants to look.
+            auto aside = moveAside(*file);
+            if (!aside.ok()) return aside.error();
+            log("Moved the unreadable " + file->string() + " aside to " +
+                aside->filename().string() + ".");
+        }
+
+        PinnedIdentity written;
+        Dictionary values;
+        if (remove) {
+            if (::unlink(file->c_str()) != 0) {
+                if (errno != ENOENT) return writeError(*file, "unlink", errno);
+                if (current.kind == FileContents::Kind::Missing) return Ok{};
+            }
+        } else {
+            if (current.kind == FileContents::Kind::Loaded) values = std::move(current.values);
+            if (!change(values)) return Ok{};
+            auto bytes =
+                PropertyListSerialization::write(PropertyList(values), PropertyListFormat::Binary);
+            if (!bytes.ok()) return bytes.error();
+            auto replaced = replaceAtomically(*file, *bytes);
+            if (!replaced.ok()) return replaced.error();
+            written = std::move(*replaced);
+        }
+        {
+            std::lock_guard guard(mutex);
+            Entry& entry = entryFor(domain, *file);
+            entry.snapshot = values.empty() ? emptySnapshot()
+                                            : std::make_shared<const Dictionary>(std::move(values));
+            entry.cached = written;
+            entry.reported = std::move(written);
+            entry.loaded = true;
+        }
+        lock->reset();
+        notify({domain});
+        return Ok{};
+    }
+
+    void notify(const std::vector<std::string>& domains) {
+        if (domains.empty()) return;
+        std::vector<std::shared_ptr<ChangeCallback>> callbacks;
+        {
+            std::lock_guard guard(mutex);
+            for (const auto& [token, callback] : observers) callbacks.push_back(callback);
+        }
+        // Without the lock: callbacks read the store again.
+        for (const auto& name : domains)
+            for (const auto& callback : callbacks) (*callback)(name);
+    }
+
+    void schedulePoll() {
+        std::weak_ptr<Impl> weak = weak_from_this();
+        mainQueue->asyncAfter(kPollInterval, [weak] {
+            if (auto self = weak.lock()) self->poll();
+        });
+    }
+
+    // Looks for other processes' writes to every domain seen so far.
+    void poll() {
+        std::vector<std::string> changed;
+        {
+            std::lock_guard guard(mutex);
+            if (observers.empty()) {
+                pollScheduled = false;
+                return;
+            }
+            for (auto& [name, entry] : entries) {
+                if (!entry.loaded) continue;
+                PinnedIdentity now = currentIdentity(entry.file);
+                if (now.id == entry.reported.id) continue;
+                entry.reported = std::move(now);
+                changed.push_back(name);
+            }
+        }
+        notify(changed);
+        schedulePoll();
+    }
+};
+
+FileDefaultsStore::FileDefaultsStore(MainQueue* mainQueue, std::optional<fs::path> library)
+    : impl_(std::make_shared<Impl>()) {
+    impl_->mainQueue = mainQueue;
+    impl_->library = library ? std::move(*library) : LinuxPaths::userLibraryDirectory();
+}
+
+FileDefaultsStore::~FileDefaultsStore() = default;
+
+DefaultsStore::Snapshot FileDefaultsStore::domain(const std::string& name) {
+    return impl_->domain(name);
+}
+
+Status FileDefaultsStore::setValue(const std::string& domain, const std::string& key,
+                                   std::optional<PropertyList> value) {
+    if (value && value->isNull()) value.reset();
+    return impl_->modify(
+        domain,
+        [&](Dictionary& values) {
+            if (!value) return values.erase(key);
+            if (const PropertyList* old = values.find(key); old && *old == *value) return false;
+            values.set(key, std::move(*value));
+            return true;
+        },
+        false);
+}
+
+Status FileDefaultsStore::setDomain(const std::string& domain, const Dictionary& values) {
+    return impl_->modify(
+        domain,
+        [&](Dictionary& current) {
+            current = values;
+            return true;
+        },
+        false);
+}
+
+Status FileDefaultsStore::removeDomain(const std::string& domain) {
+    return impl_->modify(domain, nullptr, true);
+}
+
+ObserverToken FileDefaultsStore::observeChanges(ChangeCallback callback) {
+    bool startPolling = false;
+    ObserverToken token;
+    {
+        std::lock_guard guard(impl_->mutex);
+        token = impl_->nextToken++;
+        impl_->observers[token] = std::make_shared<ChangeCallback>(std::move(callback));
+        if (impl_->mainQueue && !impl_->pollScheduled) startPolling = impl_->pollScheduled = true;
+    }
+    if (startPolling) impl_->schedulePoll();
+    return token;
+}
+
+void FileDefaultsStore::removeChangeObserver(ObserverToken token) {
+    // Polling stops at its next round once nobody is left.
+    std::lock_guard guard(impl_->mutex);
+    impl_->observers.erase(token);
+}
+
+const fs::path& FileDefaultsStore::libraryDirectory() const {
+    return impl_->library;
+}
+
+Result<fs::path> FileDefaultsStore::fileForDomain(const std::string& domain) const {
+    return LinuxPaths::preferencesFile(impl_->library, domain);
+}
+
+size_t FileDefaultsStore::parseCount() const {
+    std::lock_guard guard(impl_->mutex);
+    return impl_->parses;
+}
+
+}  // namespace platform

@@ -1,0 +1,266 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/AppleEvent.h"
+#include "platform/AppleEventManager.h"
+
+using namespace platform;
+
+namespace {
+
+using Desc = AppleEventDescriptor;
+constexpr FourCharCode kPL90 = FourCharCode::make("PL90");
+constexpr FourCharCode kCmd = FourCharCode::make("Cmd_");
+constexpr FourCharCode kGURL = FourCharCode::make("GURL");
+
+Desc utf16(std::u16string text) {
+    return Desc(DescType::kUnicodeText, std::string(reinterpret_cast<const char*>(text.data()),
+                                                    text.size() * 2));
+}
+
+TEST(AppleEventDescriptor, CoercesBetweenTextNumbersBooleansAndCodes) {
+    struct Case {
+        Desc desc;
+        std::optional<std::string> text;
+        std::optional<int32_t> integer;
+        std::optional<bool> boolean;
+        std::optional<double> real;
+    };
+    const Case cases[] = {
+        {Desc::string("42"), "42", 42, std::nullopt, 42.0},
+        {Desc::string(" -7 "), " -7 ", -7, std::nullopt, -7.0},
+        {Desc::string("+3.0"), "+3.0", 3, std::nullopt, 3.0},
+        {Desc::string("2.5"), "2.5", std::nullopt, std::nullopt, 2.5},
+        {Desc::string("2147483648"), "2147483648", std::nullopt, std::nullopt, 2147483648.0},
+        {Desc::string("12abc"), "12abc", std::nullopt, std::nullopt, std::nullopt},
+        {Desc::string("+-1"), "+-1", std::nullopt, std::nullopt, std::nullopt},
+        {Desc::string("inf"), "inf", std::nullopt, std::nullopt, std::nullopt},
+        {Desc::string(""), "", std::nullopt, std::nullopt, std::nullopt},
+        {Desc::string("TRUE"), "TRUE", std::nullopt, true, std::nullopt},
+        {Desc::string("false"), "false", std::nullopt, false, std::nullopt},
+        {Desc::int32(42), "42", 42, std::nullopt, 42.0},
+        {Desc::int32(1), "1", 1, true, 1.0},
+        {Desc::int32(0), "0", 0, false, 0.0},
+        {Desc::int32(INT32_MIN), "-2147483648", INT32_MIN, std::nullopt, -2147483648.0},
+        {Desc::real(2.0), "2.0", 2, std::nullopt, 2.0},
+        {Desc::real(0.1), "0.1", std::nullopt, std::nullopt, 0.1},
+        {Desc::real(1e10), "10000000000.0", std::nullopt, std::nullopt, 1e10},
+        {Desc::boolean(true), "true", 1, true, std::nullopt},
+        {Desc(DescType::kFalse, ""), "false", 0, false, std::nullopt},
+        {Desc::enumCode(FourCharCode::make("true")), "true", std::nullopt, true, std::nullopt},
+        {Desc::typeCode(FourCharCode::make("PL90")), "PL90", std::nullopt, std::nullopt,
+         std::nullopt},
+        {Desc::list({Desc::int32(5)}), "5", 5, std::nullopt, 5.0},
+        {Desc::list({Desc::int32(5), Desc::int32(6)}), std::nullopt, std::nullopt, std::nullopt,
+         std::nullopt},
+        {Desc::null(), std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+        {Desc::record({{kCmd, Desc::int32(1)}}), std::nullopt, std::nullopt, std::nullopt,
+         std::nullopt},
+        // Malformed plain data reads as nothing.
+        {Desc(DescType::kSInt32, "abc"), std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+        {Desc(DescType::kBoolean, ""), std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+        {Desc::string("\xC3\x28"), std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const std::string label = c.desc.descriptorType().text() + " " + c.desc.data();
+        EXPECT_EQ(c.desc.stringValue(), c.text) << label;
+        EXPECT_EQ(c.desc.int32Value(), c.integer) << label;
+        EXPECT_EQ(c.desc.booleanValue(), c.boolean) << label;
+        EXPECT_EQ(c.desc.doubleValue(), c.real) << label;
+    }
+}
+
+TEST(AppleEventDescriptor, TextTypesConvertAmongThemselves) {
+    const std::string text = "caf\xC3\xA9 \xE2\x82\xAC \xEF\xA3\xBF";  // café € and the logo
+    const auto macRoman = Desc::string(text).coerceToDescriptorType(DescType::kText);
+    ASSERT_TRUE(macRoman);
+    EXPECT_EQ(macRoman->data(), "caf\x8E \xDB \xF0");
+    EXPECT_EQ(macRoman->stringValue(), text);
+
+    // Every Mac Roman byte reads as one character and goes back to itself.
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    const auto back = Desc(DescType::kText, all)
+                          .coerceToDescriptorType(DescType::kUTF8Text)
+                          ->coerceToDescriptorType(DescType::kText);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->data(), all);
+    EXPECT_FALSE(Desc::string("\xE6\x97\xA5").coerceToDescriptorType(DescType::kText));
+
+    // UTF-16 with a surrogate pair; a leading byte-order mark is not text.
+    const auto utxt = Desc::string("a\xF0\x9F\x98\x80").coerceToDescriptorType(DescType::kUnicodeText);
+    ASSERT_TRUE(utxt);
+    EXPECT_EQ(*utxt, utf16(u"a\U0001F600"));
+    EXPECT_EQ(utf16(u"\uFEFFhi").stringValue(), "hi");
+    EXPECT_FALSE(utf16(u"\xD83D").stringValue());  // unpaired high surrogate
+    EXPECT_FALSE(utf16(u"\xDE00x").stringValue());
+    EXPECT_FALSE(Desc(DescType::kUnicodeText, "abc").stringValue());
+    EXPECT_EQ(utf16(u"42").int32Value(), 42);
+}
+
+TEST(AppleEventDescriptor, CodesAndFileURLsFromText) {
+    EXPECT_EQ(Desc::string("Cmd_").typeCodeValue(), kCmd);
+    EXPECT_EQ(Desc::string("\xC2\xA9opt").typeCodeValue(), FourCharCode(0xA96F7074u));
+    EXPECT_EQ(Desc::typeCode(FourCharCode(0xA96F7074u)).stringValue(), "\xC2\xA9opt");
+    EXPECT_FALSE(Desc::string("Cmd").typeCodeValue());
+    EXPECT_EQ(Desc::string("PL90").coerceToDescriptorType(DescType::kEnumerated),
+              Desc::enumCode(kPL90));
+
+    const Url expected = Url::fileURLWithPath("/tmp/a b.txt");
+    EXPECT_EQ(Desc::string("/tmp/a b.txt").fileURLValue(), expected);
+    EXPECT_EQ(Desc::string("file:///tmp/a%20b.txt").fileURLValue(), expected);
+    EXPECT_EQ(Desc::fileURL(expected).fileURLValue(), expected);
+    EXPECT_EQ(Desc::fileURL(expected).stringValue(), "file:///tmp/a%20b.txt");
+    EXPECT_FALSE(Desc::string("https://example.com/x").fileURLValue());
+    EXPECT_FALSE(Desc::string("relative/path").fileURLValue());
+    EXPECT_FALSE(Desc(DescType::kFileURL, "http://x/").fileURLValue());
+
+    EXPECT_EQ(Desc::int32(7).coerceToDescriptorType(DescType::kList), Desc::list({Desc::int32(7)}));
+    EXPECT_FALSE(Desc::int32(7).coerceToDescriptorType(DescType::kFileURL));
+    EXPECT_FALSE(Desc::int32(7).coerceToDescriptorType(FourCharCode::make("xxxx")));
+}
+
+TEST(AppleEventDescriptor, ListsAndRecords) {
+    Desc list = Desc::list({Desc::string("a")});
+    list.insertDescriptor(Desc::int32(2));
+    ASSERT_EQ(list.numberOfItems(), 2u);
+    EXPECT_EQ(list.descriptorAtIndex(1)->stringValue(), "a");
+    EXPECT_EQ(list.descriptorAtIndex(2)->int32Value(), 2);
+    EXPECT_EQ(list.descriptorAtIndex(0), nullptr);
+    EXPECT_EQ(list.descriptorAtIndex(3), nullptr);
+    EXPECT_NE(list, Desc::list({Desc::int32(2), Desc::string("a")})) << "lists are ordered";
+
+    // A repeated keyword keeps its first place and its last value.
+    Desc record = Desc::record({{kCmd, Desc::int32(1)}, {kPL90, Desc::null()}, {kCmd, Desc::int32(3)}});
+    ASSERT_EQ(record.fields().size(), 2u);
+    EXPECT_EQ(record.fields()[0].first, kCmd);
+    EXPECT_EQ(record.descriptorForKeyword(kCmd)->int32Value(), 3);
+    EXPECT_EQ(record.descriptorForKeyword(kGURL), nullptr);
+    record.setDescriptor(kGURL, Desc::string("x"));
+    record.removeDescriptor(kPL90);
+    EXPECT_EQ(record, Desc::record({{kGURL, Desc::string("x")}, {kCmd, Desc::int32(3)}}))
+        << "records compare without regard to order";
+    EXPECT_NE(record, Desc::record({{kGURL, Desc::string("x")}}));
+
+    // Lists have no keywords and plain data no items.
+    list.setDescriptor(kCmd, Desc::int32(1));
+    EXPECT_EQ(list.descriptorForKeyword(kCmd), nullptr);
+    Desc text = Desc::string("t");
+    text.insertDescriptor(Desc::int32(1));
+    EXPECT_EQ(text.numberOfItems(), 0u);
+    EXPECT_TRUE(Desc(DescType::kList, "junk").data().empty());
+}
+
+AppleEvent sampleEvent() {
+    AppleEvent event(kPL90, kCmd, "com.halvik.purlane9", 17, 42);
+    event.setParamDescriptor(FourCharCode::make("c000"), Desc::string("Trim Lines"));
+    event.setParamDescriptor(FourCharCode::make("p001"), Desc::string("Pasteboard \xE2\x9C\x93"));
+    event.setParamDescriptor(FourCharCode::make("p002"), Desc::string(""));
+    Desc nested = Desc::record({{kGURL, Desc::list({Desc::real(-0.5), Desc::boolean(false),
+                                                     Desc::list(), Desc::record()})}});
+    Desc inner(DescType::kAppleEvent, {});
+    inner.setDescriptor(AEKeyword::kErrorNumber, Desc::int32(-1708));
+    event.setParamDescriptor(AEKeyword::kDirectObject, Desc::list({nested, inner, Desc::null()}));
+    event.setAttributeDescriptor(FourCharCode::make("subj"), Desc::bundleIdentifier("x.y"));
+    return event;
+}
+
+TEST(AppleEventCodec, RoundTripsNestedEventsAndDescriptors) {
+    const AppleEvent event = sampleEvent();
+    const auto decoded = AppleEventCodec::decode(AppleEventCodec::encode(event));
+    ASSERT_TRUE(decoded) << decoded.error().debugDescription();
+    EXPECT_EQ(*decoded, event);
+    EXPECT_EQ(decoded->returnID(), 17);
+    EXPECT_EQ(decoded->paramDescriptorForKeyword(FourCharCode::make("p001"))->stringValue(),
+              "Pasteboard \xE2\x9C\x93");
+    EXPECT_EQ(decoded->attributes().fields().size(), 1u);
+
+    AppleEvent reply(FourCharCode::make("aevt"), FourCharCode::make("ansr"), "", -1, -5);
+    reply.setParamDescriptor(AEKeyword::kErrorNumber, Desc::int32(-1712));
+    EXPECT_EQ(*AppleEventCodec::decode(AppleEventCodec::encode(reply)), reply);
+
+    const Desc desc = event.parameters();
+    EXPECT_EQ(*AppleEventCodec::decodeDescriptor(AppleEventCodec::encodeDescriptor(desc)), desc);
+    EXPECT_FALSE(AppleEventCodec::decode(AppleEventCodec::encodeDescriptor(desc)))
+        << "a descriptor is not an event";
+}
+
+std::string nestedLists(int depth) {
+    Desc d = Desc::int32(1);
+    for (int i = 0; i < depth; ++i) d = Desc::list({d});
+    return AppleEventCodec::encodeDescriptor(d);
+}
+
+TEST(AppleEventCodec, RejectsMalformedInput) {
+    const std::string valid = AppleEventCodec::encode(sampleEvent());
+    for (size_t n = 0; n < valid.size(); ++n) {
+        const auto r = AppleEventCodec::decode(std::string_view(valid).substr(0, n));
+        ASSERT_FALSE(r) << "truncated to " << n;
+        EXPECT_EQ(r.error().code, Error::kCoderReadCorrupt);
+    }
+
+    // Header of an event with no target: "plAE" 1, class, id, target length 0, IDs.
+    const std::string head = std::string("plAE\1PL90Cmd_\0\0\0\0\0\1\0\0\0\0", 23);
+    const std::string emptyRecord("reco\0\0\0\0", 8);
+    ASSERT_TRUE(AppleEventCodec::decode(head + emptyRecord + emptyRecord));
+    const std::pair<std::string, std::string> cases[] = {
+        {"trailing byte", head + emptyRecord + emptyRecord + "x"},
+        {"bad magic", "plAX" + head.substr(4) + emptyRecord + emptyRecord},
+        {"bad version", "plAE\2" + head.substr(5) + emptyRecord + emptyRecord},
+        {"huge target", std::string("plAE\1PL90Cmd_\xFF\xFF\xFF\xFF", 17)},
+        {"huge count", head + std::string("reco\x7F\xFF\xFF\xFF", 8) + emptyRecord},
+        {"huge data", head + std::string("reco\0\0\0\1----utf8\xFF\xFF\xFF\xF0", 20) +
+                          emptyRecord},
+        {"parameters not a record", head + std::string("list\0\0\0\0", 8) + emptyRecord},
+        {"repeated keyword", head + std::string("reco\0\0\0\2----null\0\0\0\0----null\0\0\0\0", 32) +
+                                 emptyRecord},
+        {"huge list", std::string("plAD\1list\xFF\xFF\xFF\xFF", 13)},
+        {"too deep", nestedLists(65)},
+    };
+    for (const auto& [what, bytes] : cases) {
+        const bool isEvent = bytes.compare(0, 4, "plAD") != 0;
+        const bool ok = isEvent ? AppleEventCodec::decode(bytes).ok()
+                                : AppleEventCodec::decodeDescriptor(bytes).ok();
+        EXPECT_FALSE(ok) << what;
+    }
+    EXPECT_TRUE(AppleEventCodec::decodeDescriptor(nestedLists(64)));
+}
+
+TEST(AppleEventHandlerTable, DispatchesByClassAndIDAndReportsErrors) {
+    AppleEventHandlerTable table;
+    AppleEvent event(kPL90, kCmd, "t");
+    AppleEvent reply;
+    EXPECT_EQ(table.dispatch(event, reply), OSErr::kEventNotHandled);
+    EXPECT_EQ(reply.paramDescriptorForKeyword(AEKeyword::kErrorNumber)->int32Value(), -1708);
+
+    table.set(kPL90, kCmd, [](const AppleEvent&, AppleEvent& r) {
+        r.setParamDescriptor(AEKeyword::kDirectObject, Desc::string("first"));
+        return 0;
+    });
+    table.set(kPL90, kCmd, [](const AppleEvent&, AppleEvent& r) {
+        r.setParamDescriptor(AEKeyword::kErrorString, Desc::string("busy"));
+        return -50;
+    });
+    reply = AppleEvent();
+    EXPECT_EQ(table.dispatch(event, reply), OSErr::kParamErr) << "the later handler replaced";
+    EXPECT_EQ(reply.paramDescriptorForKeyword(AEKeyword::kErrorNumber)->int32Value(), -50);
+    EXPECT_EQ(reply.paramDescriptorForKeyword(AEKeyword::kDirectObject), nullptr);
+
+    // A handler that removes itself finishes its run.
+    table.set(kGURL, kGURL, [&](const AppleEvent&, AppleEvent&) {
+        table.remove(kGURL, kGURL);
+        return 0;
+    });
+    reply = AppleEvent();
+    EXPECT_EQ(table.dispatch(AppleEvent(kGURL, kGURL, "t"), reply), 0);
+    EXPECT_EQ(reply.paramDescriptorForKeyword(AEKeyword::kErrorNumber), nullptr);
+    EXPECT_FALSE(table.has(kGURL, kGURL));
+    EXPECT_TRUE(table.has(kPL90, kCmd));
+
+    table.set(kGURL, FourCharCode::make("****"), [](const AppleEvent&, AppleEvent&) { return 7; });
+    EXPECT_EQ(table.dispatch(AppleEvent(kGURL, kCmd, "t"), reply), 7);
+    EXPECT_EQ(table.dispatch(event, reply), OSErr::kParamErr) << "exact match first";
+}
+
+}  // namespace
