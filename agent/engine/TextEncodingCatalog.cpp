@@ -1,24 +1,14 @@
 #include "agent/engine/TextEncodingCatalog.h"
 
 #include <algorithm>
-#include <unicode/unistr.h>
 
-namespace {
-
-// Unicode-aware lower case, as the OS's lowercaseString.
-std::string lower(const std::string& s) {
-    std::string out;
-    icu::UnicodeString::fromUTF8(s).toLower().toUTF8String(out);
-    return out;
-}
-
-}  // namespace
+#include "agent/engine/Lowercase.h"
 
 TextEncodingCatalog::TextEncodingCatalog(std::vector<platform::StringEncoding> encodings,
                                          std::string western, std::string unicode)
     : sorted_(std::move(encodings)),
-      western_(lower(western)),
-      unicode_(lower(unicode)) {
+      western_(lowercased(western)),
+      unicode_(lowercased(unicode)) {
     using platform::StringEncoding;
     using platform::StringEncodings;
     std::stable_sort(sorted_.begin(), sorted_.end(),
@@ -40,12 +30,12 @@ std::vector<std::string> TextEncodingCatalog::names() const {
 }
 
 std::optional<platform::StringEncoding> TextEncodingCatalog::resolve(const std::string& name) const {
-    const std::string wanted = lower(name);
+    const std::string wanted = lowercased(name);
     for (const auto& e : sorted_)
-        if (!e.name.empty() && lower(e.name) == wanted) return e;
+        if (!e.name.empty() && lowercased(e.name) == wanted) return e;
     const std::string bracketed = "(" + wanted + ")";
     for (const auto& e : sorted_) {
-        const std::string n = lower(e.name);
+        const std::string n = lowercased(e.name);
         const bool word = n.starts_with(western_) || n.starts_with(unicode_);
         if (word && n.ends_with(bracketed)) return e;
     }

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "agent/app/AgentGURLHandler.h"
+#include "agent/engine/PLClient.h"
+#include "agent/engine/PLClientAgentDelegate.h"
+#include "agent/engine/PurlaneServerConnection.h"
+#include "platform/Accessibility.h"
+#include "platform/Application.h"
+#include "platform/Host.h"
+
+// Brings the agent up in its fixed order and carries the application-wide menu actions.
+class AppDelegate : public platform::ApplicationDelegate {
+public:
+    struct Services {
+        platform::Application& application;
+        platform::Host& host;
+        platform::Accessibility& accessibility;
+        PLClient& client;
+        PurlaneServerConnection& server;
+        AgentGURLHandler& urlHandler;
+        // What the system calls "~/Library".
+        std::filesystem::path userLibrary;
+    };
+
+    // Agents of these identifiers, older ones and this one, are quit at start-up.
+    static const std::vector<std::string>& otherAgentIdentifiers();
+    static constexpr const char* kNextLaunchAction = "NextLaunchAction";
+    static constexpr const char* kLastVersionRun = "LastVersionRun";
+    static constexpr const char* kStandardServiceBundle = "purlaneStandard.pldynamicservice";
+    static constexpr const char* kQuitQueueLabel = "agent_quit_action_queue";
+
+    explicit AppDelegate(Services services);
+
+    // Called with the name of each start-up step as it begins (diagnostics and tests).
+    void setStepObserver(std::function<void(const std::string&)> observer) {
+        stepObserver_ = std::move(observer);
+    }
+
+    void applicationWillFinishLaunching(platform::Application&) override;
+    void applicationDidFinishLaunching(platform::Application&) override;
+    bool applicationShouldHandleReopen(platform::Application&, bool hasVisibleWindows) override;
+    void applicationWillTerminate(platform::Application&) override {}
+
+    // Distributed-notification observers.
+    void groupsChanged();
+    void purlane8groupsChanged(const std::string& notificationName);
+
+    // Menu actions.
+    void showPreferencesWindow();
+    void showPreferencesGeneral();
+    void launchPurlaneApp();
+
+private:
+    void step(const std::string& name);
+    void quitOtherAgents();
+    void versionChangeCleanUp();
+
+    Services s_;
+    std::function<void(const std::string&)> stepObserver_;
+    std::shared_ptr<PLClientAgentDelegate> engineDelegate_;
+    std::unique_ptr<platform::SerialQueue> quitQueue_;
+};

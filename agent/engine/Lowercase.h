@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+// Unicode-aware lower case, as the OS's lowercaseString.
+std::string lowercased(const std::string& text);

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/Sounds.h"
+
+namespace platform {
+
+// Linux has none of the OS's named sounds; the beep is the display's bell.
+class BellSounds : public Sounds {
+public:
+    bool play(const std::string& name) override;
+    void beep() override;
+};
+
+}  // namespace platform
