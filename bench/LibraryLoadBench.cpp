@@ -24,8 +24,12 @@ constexpr int kBuiltinGroups = 200;
 constexpr int kUserGroups = 100;
 constexpr int kRowsPerGroup = 40;
 
-std::string libraryToken(int i) { return "#cleaner-" + std::to_string(i); }
-std::string customToken(int i) { return "custom-" + std::to_string(i); }
+std::string libraryToken(int i) {
+    return "#cleaner-" + std::to_string(i);
+}
+std::string customToken(int i) {
+    return "custom-" + std::to_string(i);
+}
 
 void writeFile(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
@@ -82,8 +86,9 @@ std::string exportJson(const Half& half) {
     lookup.reserve(half.special.items.size());
     for (const auto& item : half.special.items)
         lookup.set(item.token, PropertyList::Array{item.name, item.desc});
-    PropertyList root = PropertyList::Dictionary{
-        {"groups", std::move(groups)}, {"special", exportGroup(half.special)}, {"lookup", std::move(lookup)}};
+    PropertyList root = PropertyList::Dictionary{{"groups", std::move(groups)},
+                                                 {"special", exportGroup(half.special)},
+                                                 {"lookup", std::move(lookup)}};
     return platform::Json::serialize(root).valueOr({});
 }
 
@@ -96,7 +101,7 @@ PropertyList groupsPlist(const Half& half, const char* specialKey) {
 
 // Made on first use, removed at exit.
 class LibraryFolder {
-public:
+  public:
     LibraryFolder() {
         std::string pattern = (fs::temp_directory_path() / "purlane-bench-XXXXXX").string();
         if (!mkdtemp(pattern.data())) std::abort();
@@ -108,9 +113,10 @@ public:
         writeFile(json() / SharedDataLoader::kBuiltinJson, exportJson(builtin));
         writeFile(json() / SharedDataLoader::kUserJson, exportJson(user));
         const auto binary = platform::PropertyListFormat::Binary;
-        writeFile(plist() / SharedDataLoader::kBuiltinPlist,
-                  platform::PropertyListSerialization::write(groupsPlist(builtin, "library"), binary)
-                      .valueOr({}));
+        writeFile(
+            plist() / SharedDataLoader::kBuiltinPlist,
+            platform::PropertyListSerialization::write(groupsPlist(builtin, "library"), binary)
+                .valueOr({}));
         writeFile(plist() / SharedDataLoader::kUserPlist,
                   platform::PropertyListSerialization::write(groupsPlist(user, "ccleaners"), binary)
                       .valueOr({}));
@@ -127,7 +133,7 @@ public:
         return folder;
     }
 
-private:
+  private:
     fs::path root_;
 };
 

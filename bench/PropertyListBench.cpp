@@ -35,15 +35,15 @@ PropertyList records(size_t count) {
 using Writer = platform::Result<std::string> (*)(const PropertyList&);
 
 // As many records as make about kTargetBytes once written with `write`.
-PropertyList sizedFor(Writer write) {
+size_t recordsFor(Writer write) {
     constexpr size_t kProbe = 1000;
-    const size_t probeBytes = write(records(kProbe))->size();
-    return records(kProbe * kTargetBytes / probeBytes);
+    return kProbe * kTargetBytes / write(records(kProbe))->size();
 }
 
 template <class Codec>
 void decode(benchmark::State& state) {
-    const std::string bytes = *Codec::write(sizedFor(&Codec::write));
+    const size_t count = recordsFor(&Codec::write);
+    const std::string bytes = *Codec::write(records(count));
     for (auto _ : state) {
         auto value = Codec::read(bytes);
         if (!value.ok()) state.SkipWithError("decoding failed");
@@ -51,11 +51,13 @@ void decode(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
     state.counters["file_bytes"] = static_cast<double>(bytes.size());
+    state.counters["records"] = static_cast<double>(count);
 }
 
 template <class Codec>
 void encode(benchmark::State& state) {
-    const PropertyList value = sizedFor(&Codec::write);
+    const size_t count = recordsFor(&Codec::write);
+    const PropertyList value = records(count);
     size_t written = 0;
     for (auto _ : state) {
         auto bytes = Codec::write(value);
@@ -64,16 +66,21 @@ void encode(benchmark::State& state) {
         benchmark::DoNotOptimize(bytes);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * written));
+    state.counters["records"] = static_cast<double>(count);
 }
 
 void BM_BinaryPropertyListDecode(benchmark::State& state) {
     decode<platform::BinaryPropertyList>(state);
 }
-void BM_XmlPropertyListDecode(benchmark::State& state) { decode<platform::XmlPropertyList>(state); }
+void BM_XmlPropertyListDecode(benchmark::State& state) {
+    decode<platform::XmlPropertyList>(state);
+}
 void BM_BinaryPropertyListEncode(benchmark::State& state) {
     encode<platform::BinaryPropertyList>(state);
 }
-void BM_XmlPropertyListEncode(benchmark::State& state) { encode<platform::XmlPropertyList>(state); }
+void BM_XmlPropertyListEncode(benchmark::State& state) {
+    encode<platform::XmlPropertyList>(state);
+}
 
 BENCHMARK(BM_BinaryPropertyListDecode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_XmlPropertyListDecode)->Unit(benchmark::kMillisecond);

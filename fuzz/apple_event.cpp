@@ -9,7 +9,7 @@
 
 using platform::AppleEventCodec;
 using platform::AppleEventDescriptor;
-using platform::DescType;
+namespace DescType = platform::DescType;
 
 namespace {
 
@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         touch(event->attributes());
     }
     if (const auto desc = AppleEventCodec::decodeDescriptor(bytes)) {
-        const auto decoded = AppleEventCodec::decodeDescriptor(AppleEventCodec::encodeDescriptor(*desc));
+        const auto decoded =
+            AppleEventCodec::decodeDescriptor(AppleEventCodec::encodeDescriptor(*desc));
         check(decoded.ok() && *decoded == *desc);
         touch(*desc);
     }

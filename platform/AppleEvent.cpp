@@ -47,7 +47,7 @@ bool isRecordType(FourCharCode type) {
 }
 
 class Writer {
-public:
+  public:
     void u8(uint8_t v) { out_ += static_cast<char>(v); }
     void u16(uint16_t v) {
         u8(static_cast<uint8_t>(v >> 8));
@@ -79,7 +79,7 @@ public:
     }
     std::string take() { return std::move(out_); }
 
-private:
+  private:
     std::string out_;
 };
 
@@ -87,12 +87,13 @@ private:
 
 // Reads what Writer wrote; the first failure is kept with the offset where it happened.
 class AppleEventCodec::Reader {
-public:
+  public:
     explicit Reader(std::string_view in) : in_(in) {}
 
     bool fail(const std::string& what) {
-        if (!error_) error_ = Error::corruptData("Apple event at byte " + std::to_string(pos_) +
-                                                 ": " + what);
+        if (!error_)
+            error_ =
+                Error::corruptData("Apple event at byte " + std::to_string(pos_) + ": " + what);
         return false;
     }
     const Error& error() const { return *error_; }
@@ -156,7 +157,7 @@ public:
         return record(DescType::kRecord, out, depth);
     }
 
-private:
+  private:
     // Counts are checked against what is left before anything is allocated for them.
     bool count(uint32_t& n, size_t minSize) {
         if (!u32(n)) return false;

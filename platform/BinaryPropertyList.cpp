@@ -1,9 +1,10 @@
 #include "platform/BinaryPropertyList.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
+#include <functional>
 #include <limits>
-#include <unordered_map>
 
 namespace platform {
 
@@ -65,7 +66,7 @@ void appendUtf8(std::string& out, uint32_t cp) {
 }
 
 class Reader {
-public:
+  public:
     explicit Reader(std::string_view bytes)
         : p_(reinterpret_cast<const uint8_t*>(bytes.data())), size_(bytes.size()) {}
 
@@ -78,7 +79,7 @@ public:
         return top;
     }
 
-private:
+  private:
     bool fail(std::string detail) {
         error_ = std::move(detail);
         return false;
@@ -162,7 +163,8 @@ private:
             if (!charge(count)) return false;
             out.assign(reinterpret_cast<const char*>(p_ + pos), count);
             for (unsigned char c : out)
-                if (c >= 0x80) return fail("non-ASCII byte in ASCII string at " + std::to_string(pos));
+                if (c >= 0x80)
+                    return fail("non-ASCII byte in ASCII string at " + std::to_string(pos));
             return true;
         }
         if (count > room(pos) / 2) return fail("string at " + std::to_string(pos) + " truncated");
@@ -172,7 +174,8 @@ private:
         for (uint64_t i = 0; i < count; ++i) {
             uint32_t u = static_cast<uint32_t>(be(pos + 2 * i, 2));
             if (u >= 0xD800 && u <= 0xDFFF) {
-                const uint32_t lo = i + 1 < count ? static_cast<uint32_t>(be(pos + 2 * i + 2, 2)) : 0;
+                const uint32_t lo =
+                    i + 1 < count ? static_cast<uint32_t>(be(pos + 2 * i + 2, 2)) : 0;
                 if (u > 0xDBFF || lo < 0xDC00 || lo > 0xDFFF)
                     return fail("unpaired surrogate in string at " + std::to_string(pos));
                 u = 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00);
@@ -234,7 +237,8 @@ private:
                 }
                 return fail("bad or truncated real" + where());
             case (kDate & 0xF0):
-                if (marker != kDate || room(pos) < 8) return fail("bad or truncated date" + where());
+                if (marker != kDate || room(pos) < 8)
+                    return fail("bad or truncated date" + where());
                 out = PropertyList(Date(std::bit_cast<double>(be(pos, 8))));
                 return true;
             case kData: {
@@ -260,8 +264,10 @@ private:
             }
             case kArray:
             case kSet:
-            case kDict: return readContainer(ref, marker, pos, depth, out);
-            default: return fail("unknown marker " + std::to_string(marker) + where());
+            case kDict:
+                return readContainer(ref, marker, pos, depth, out);
+            default:
+                return fail("unknown marker " + std::to_string(marker) + where());
         }
     }
 
@@ -280,7 +286,8 @@ private:
             return fail("count " + std::to_string(count) + " exceeds the file" + where());
         if (!charge(count * kValueCost)) return false;
         onPath_[ref] = 1;
-        const bool ok = isDict ? readDict(pos, count, depth, out) : readArray(pos, count, depth, out);
+        const bool ok =
+            isDict ? readDict(pos, count, depth, out) : readArray(pos, count, depth, out);
         onPath_[ref] = 0;
         return ok;
     }
@@ -393,7 +400,7 @@ bool toUtf16(const std::string& s, std::vector<uint16_t>& out) {
 }
 
 class Writer {
-public:
+  public:
     Result<std::string> run(const PropertyList& value) {
         uint64_t top;
         if (!add(value, 0, top)) {
@@ -405,11 +412,13 @@ public:
         return layOut();
     }
 
-private:
-    // Scalars are encoded on the spot; containers keep their header and their children.
+  private:
+    // Every object's encoding lives in one pool; containers add their references at lay-out.
     struct Object {
-        std::string bytes;
-        std::vector<uint64_t> refs;
+        size_t start;
+        size_t length;
+        size_t firstRef;
+        size_t refCount;
     };
 
     bool fail(std::string detail) {
@@ -423,103 +432,148 @@ private:
         return false;
     }
 
+    std::string_view bytesOf(const Object& o) const {
+        return std::string_view(pool_).substr(o.start, o.length);
+    }
+
     // Equal scalars share one object, as the OS's writer does; the encoding is the identity.
-    uint64_t addScalar(std::string bytes) {
-        auto [it, inserted] = unique_.try_emplace(std::move(bytes), objects_.size());
-        if (inserted) objects_.push_back({it->first, {}});
-        return it->second;
+    // The scalar has just been appended to the pool from `start`; a repeat takes it back out.
+    uint64_t addScalar(size_t start) {
+        if (slots_.size() < 2 * (objects_.size() + 1)) grow();
+        const std::string_view bytes = std::string_view(pool_).substr(start);
+        const size_t mask = slots_.size() - 1;
+        for (size_t i = std::hash<std::string_view>()(bytes) & mask;; i = (i + 1) & mask) {
+            if (slots_[i] == 0) {
+                slots_[i] = objects_.size() + 1;
+                objects_.push_back({start, bytes.size(), 0, 0});
+                return objects_.size() - 1;
+            }
+            const Object& other = objects_[slots_[i] - 1];
+            if (bytesOf(other) == bytes) {
+                pool_.resize(start);
+                return slots_[i] - 1;
+            }
+        }
+    }
+
+    // Open addressing over object indices plus one; containers are never entered.
+    void grow() {
+        std::vector<uint64_t> old = std::move(slots_);
+        slots_.assign(std::max<size_t>(64, old.size() * 2), 0);
+        const size_t mask = slots_.size() - 1;
+        for (uint64_t slot : old) {
+            if (slot == 0) continue;
+            size_t i = std::hash<std::string_view>()(bytesOf(objects_[slot - 1])) & mask;
+            while (slots_[i] != 0) i = (i + 1) & mask;
+            slots_[i] = slot;
+        }
     }
 
     bool addString(const std::string& s, uint64_t& ref) {
-        std::string bytes;
+        const size_t start = pool_.size();
         bool ascii = true;
         for (unsigned char c : s) ascii = ascii && c < 0x80;
         if (ascii) {
-            appendHeader(bytes, kAscii, s.size());
-            bytes += s;
+            appendHeader(pool_, kAscii, s.size());
+            pool_ += s;
         } else {
-            std::vector<uint16_t> units;
-            if (!toUtf16(s, units)) return fail("string that is not UTF-8");
-            appendHeader(bytes, kUtf16, units.size());
-            for (uint16_t u : units) appendBE(bytes, u, 2);
+            units_.clear();
+            if (!toUtf16(s, units_)) return fail("string that is not UTF-8");
+            appendHeader(pool_, kUtf16, units_.size());
+            for (uint16_t u : units_) appendBE(pool_, u, 2);
         }
-        ref = addScalar(std::move(bytes));
+        ref = addScalar(start);
         return true;
     }
 
     bool add(const PropertyList& v, int depth, uint64_t& ref) {
-        std::string bytes;
+        const size_t start = pool_.size();
         switch (v.type()) {
-            case PropertyList::Type::Null: return fail("null value");
-            case PropertyList::Type::String: return addString(*v.asString(), ref);
-            case PropertyList::Type::Integer: appendInt(bytes, *v.asInteger()); break;
+            case PropertyList::Type::Null:
+                return fail("null value");
+            case PropertyList::Type::String:
+                return addString(*v.asString(), ref);
+            case PropertyList::Type::Integer:
+                appendInt(pool_, *v.asInteger());
+                break;
             case PropertyList::Type::Real:
-                bytes += static_cast<char>(kReal | 3);
-                appendBE(bytes, std::bit_cast<uint64_t>(*v.asReal()), 8);
+                pool_ += static_cast<char>(kReal | 3);
+                appendBE(pool_, std::bit_cast<uint64_t>(*v.asReal()), 8);
                 break;
             case PropertyList::Type::Boolean:
-                bytes += static_cast<char>(*v.asBoolean() ? kTrue : kFalse);
+                pool_ += static_cast<char>(*v.asBoolean() ? kTrue : kFalse);
                 break;
             case PropertyList::Type::Date:
-                bytes += static_cast<char>(kDate);
-                appendBE(bytes,
+                pool_ += static_cast<char>(kDate);
+                appendBE(pool_,
                          std::bit_cast<uint64_t>(v.asDate()->timeIntervalSinceReferenceDate()), 8);
                 break;
             case PropertyList::Type::Data: {
                 const auto& data = *v.asData();
-                appendHeader(bytes, kData, data.size());
-                bytes.append(data.begin(), data.end());
+                appendHeader(pool_, kData, data.size());
+                pool_.append(data.begin(), data.end());
                 break;
             }
             case PropertyList::Type::Uid: {
                 const uint64_t u = v.asUid()->value;
                 const unsigned n = bytesFor(u);
-                bytes += static_cast<char>(kUid | (n - 1));
-                appendBE(bytes, u, n);
+                pool_ += static_cast<char>(kUid | (n - 1));
+                appendBE(pool_, u, n);
                 break;
             }
             case PropertyList::Type::Array:
-            case PropertyList::Type::Dictionary: return addContainer(v, depth, ref);
+            case PropertyList::Type::Dictionary:
+                return addContainer(v, depth, ref);
         }
-        ref = addScalar(std::move(bytes));
+        ref = addScalar(start);
         return true;
     }
 
     bool addContainer(const PropertyList& v, int depth, uint64_t& ref) {
         if (depth >= kMaxDepth) return fail("containers nested too deeply");
+        const auto* array = v.asArray();
+        const auto* dict = v.asDictionary();
+        const size_t count = array ? array->size() : dict->size();
+        // The container comes before its children, so the top object is object 0.
+        const size_t start = pool_.size();
+        appendHeader(pool_, array ? kArray : kDict, count);
         ref = objects_.size();
-        objects_.emplace_back();
-        std::vector<uint64_t> refs;
-        if (const auto* array = v.asArray()) {
-            appendHeader(objects_[ref].bytes, kArray, array->size());
-            refs.resize(array->size());
-            for (size_t i = 0; i < array->size(); ++i)
-                if (!add((*array)[i], depth + 1, refs[i]))
+        const size_t firstRef = refs_.size();
+        const size_t refCount = array ? count : 2 * count;
+        objects_.push_back({start, pool_.size() - start, firstRef, refCount});
+        refs_.resize(firstRef + refCount);
+        uint64_t child;
+        if (array) {
+            for (size_t i = 0; i < count; ++i) {
+                if (!add((*array)[i], depth + 1, child))
                     return failIn("[" + std::to_string(i) + "]");
+                refs_[firstRef + i] = child;
+            }
         } else {
-            const auto& dict = *v.asDictionary();
-            appendHeader(objects_[ref].bytes, kDict, dict.size());
-            refs.resize(dict.size() * 2);
             size_t i = 0;
-            for (const auto& [key, value] : dict) {
-                if (!addString(key, refs[i]) || !add(value, depth + 1, refs[dict.size() + i]))
-                    return failIn("/" + key);
+            for (const auto& [key, value] : *dict) {
+                if (!addString(key, child)) return failIn("/" + key);
+                refs_[firstRef + i] = child;
+                if (!add(value, depth + 1, child)) return failIn("/" + key);
+                refs_[firstRef + count + i] = child;
                 ++i;
             }
         }
-        objects_[ref].refs = std::move(refs);
         return true;
     }
 
     std::string layOut() const {
         const unsigned refSize = bytesFor(objects_.size() - 1);
         std::string out(BinaryPropertyList::kMagic);
+        out.reserve(out.size() + pool_.size() + refs_.size() * refSize + objects_.size() * 4 +
+                    kTrailerSize);
         std::vector<uint64_t> offsets;
         offsets.reserve(objects_.size());
         for (const auto& object : objects_) {
             offsets.push_back(out.size());
-            out += object.bytes;
-            for (uint64_t r : object.refs) appendBE(out, r, refSize);
+            out += bytesOf(object);
+            for (size_t i = 0; i < object.refCount; ++i)
+                appendBE(out, refs_[object.firstRef + i], refSize);
         }
         const uint64_t tableOffset = out.size();
         const unsigned offsetSize = bytesFor(offsets.back());
@@ -533,8 +587,11 @@ private:
         return out;
     }
 
+    std::string pool_;
     std::vector<Object> objects_;
-    std::unordered_map<std::string, uint64_t> unique_;
+    std::vector<uint64_t> refs_;
+    std::vector<uint64_t> slots_;
+    std::vector<uint16_t> units_;
     std::string error_;
     std::string errorPath_;
 };

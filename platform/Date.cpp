@@ -57,8 +57,7 @@ int64_t daysInMonth(int64_t y, unsigned m) {
 
 Date Date::now() {
     using namespace std::chrono;
-    const double unix =
-        duration<double>(system_clock::now().time_since_epoch()).count();
+    const double unix = duration<double>(system_clock::now().time_since_epoch()).count();
     return fromUnixTime(unix);
 }
 

@@ -11,12 +11,13 @@ namespace platform {
 // A 32-bit code written as four characters, the first in the most significant byte: the
 // class, ID and keyword constants of Apple events ('aevt', 'GURL', 'PL90'...).
 class FourCharCode {
-public:
+  public:
     // What a text of the wrong length becomes: '????'.
     static constexpr uint32_t kUnknown = 0x3F3F3F3F;
 
     constexpr FourCharCode() = default;
-    constexpr FourCharCode(uint32_t value) : value_(value) {}  // NOLINT(google-explicit-constructor)
+    constexpr FourCharCode(uint32_t value)
+        : value_(value) {}  // NOLINT(google-explicit-constructor)
 
     // The four bytes of `text`. Any other byte count gives '????' and prints the OS's complaint.
     // Only the count is checked, as the OS does: a four-byte text like "éé" keeps its UTF-8
@@ -41,7 +42,7 @@ public:
     }
     friend constexpr bool operator<(FourCharCode a, FourCharCode b) { return a.value_ < b.value_; }
 
-private:
+  private:
     uint32_t value_ = 0;
 };
 

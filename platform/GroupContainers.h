@@ -10,7 +10,7 @@ namespace platform {
 // Shared folders of application groups: the place where programs of one group (the agent and
 // the engine) exchange files.
 class GroupContainers {
-public:
+  public:
     virtual ~GroupContainers() = default;
 
     // The group's container folder as a directory file URL, created when missing; nothing when

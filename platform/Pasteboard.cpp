@@ -71,7 +71,9 @@ std::vector<std::string> PasteboardItem::types() const {
     return out;
 }
 
-bool PasteboardItem::hasType(std::string_view type) const { return find(*this, type) != nullptr; }
+bool PasteboardItem::hasType(std::string_view type) const {
+    return find(*this, type) != nullptr;
+}
 
 std::optional<std::string> PasteboardItem::dataForType(std::string_view type) const {
     const Entry* e = find(*this, type);
@@ -136,7 +138,9 @@ std::optional<int64_t> Pasteboard::edit(const char* operation,
     return std::nullopt;
 }
 
-int64_t Pasteboard::changeCount() const { return snapshot()->changeCount; }
+int64_t Pasteboard::changeCount() const {
+    return snapshot()->changeCount;
+}
 
 int64_t Pasteboard::clearContents() {
     auto count = edit("clearContents", [](std::vector<PasteboardItem>& items) {
@@ -164,11 +168,13 @@ bool Pasteboard::setData(std::string data, std::string_view type) {
         log("Pasteboard setData on \u201c" + name_ + "\u201d refused an invalid type.");
         return false;
     }
-    return edit("setData", [&](std::vector<PasteboardItem>& items) {
-               if (items.empty()) items.emplace_back();
-               items.front().setData(std::move(data), type);
-               return PasteboardEdit::Modify;
-           }).has_value();
+    return edit("setData",
+                [&](std::vector<PasteboardItem>& items) {
+                    if (items.empty()) items.emplace_back();
+                    items.front().setData(std::move(data), type);
+                    return PasteboardEdit::Modify;
+                })
+        .has_value();
 }
 
 bool Pasteboard::setString(std::string_view text, std::string_view type) {
@@ -176,11 +182,13 @@ bool Pasteboard::setString(std::string_view text, std::string_view type) {
 }
 
 bool Pasteboard::writeObjects(const std::vector<std::string>& strings) {
-    return edit("writeObjects", [&strings](std::vector<PasteboardItem>& items) {
-               if (strings.empty()) return PasteboardEdit::None;
-               for (const auto& s : strings) items.push_back(plainTextItem(s));
-               return PasteboardEdit::Modify;
-           }).has_value();
+    return edit("writeObjects",
+                [&strings](std::vector<PasteboardItem>& items) {
+                    if (strings.empty()) return PasteboardEdit::None;
+                    for (const auto& s : strings) items.push_back(plainTextItem(s));
+                    return PasteboardEdit::Modify;
+                })
+        .has_value();
 }
 
 std::optional<std::string> Pasteboard::dataForType(std::string_view type) const {
@@ -213,7 +221,9 @@ std::optional<std::string> Pasteboard::availableTypeFromArray(
     return std::nullopt;
 }
 
-std::vector<PasteboardItem> Pasteboard::pasteboardItems() const { return snapshot()->items; }
+std::vector<PasteboardItem> Pasteboard::pasteboardItems() const {
+    return snapshot()->items;
+}
 
 std::vector<std::string> Pasteboard::readObjects() const {
     auto contents = snapshot();

@@ -21,7 +21,7 @@ namespace platform {
 // false when the store could not keep the change, and say why in the log; reads of a pasteboard
 // that can't be read see it empty.
 class Pasteboard {
-public:
+  public:
     static constexpr std::string_view kGeneralName = "Apple CFPasteboard general";
 
     static Pasteboard generalPasteboard(std::shared_ptr<PasteboardStore> store);
@@ -61,7 +61,7 @@ public:
     // Drops the contents from the store; the handle stays usable.
     void releaseGlobally();
 
-private:
+  private:
     Pasteboard(std::shared_ptr<PasteboardStore> store, std::string name);
     PasteboardStore::Snapshot snapshot() const;
     // Runs one edit; nothing when the store refused it (logged).

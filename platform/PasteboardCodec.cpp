@@ -32,7 +32,7 @@ void put(std::string& out, T value) {
 }
 
 class Reader {
-public:
+  public:
     explicit Reader(std::string_view bytes) : bytes_(bytes) {}
 
     size_t remaining() const { return bytes_.size() - pos_; }
@@ -56,7 +56,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::string_view bytes_;
     size_t pos_ = 0;
 };
@@ -74,7 +74,8 @@ Result<std::string> PasteboardCodec::encode(const PasteboardContents& contents) 
     size_t size = kHeaderSize;
     for (const auto& item : contents.items) {
         size += 4;
-        for (const auto& e : item.entries) size += 4 + e.type.size() + 1 + (e.data ? 8 + e.data->size() : 0);
+        for (const auto& e : item.entries)
+            size += 4 + e.type.size() + 1 + (e.data ? 8 + e.data->size() : 0);
     }
     std::string out;
     out.reserve(size);

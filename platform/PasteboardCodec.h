@@ -16,7 +16,7 @@ namespace platform {
 // and length against what is left before trusting it, and refuses trailing bytes: one set of
 // contents has exactly one encoding.
 class PasteboardCodec {
-public:
+  public:
     static constexpr std::string_view kMagic = "PLPB";
     static constexpr uint32_t kVersion = 1;
     static constexpr size_t kHeaderSize = 20;

@@ -53,7 +53,7 @@ enum class PasteboardEdit {
 // process of the user). Every Pasteboard handle goes here for every operation, so handles with
 // the same name see the same contents and change count. Safe to use from any thread.
 class PasteboardStore {
-public:
+  public:
     using Snapshot = std::shared_ptr<const PasteboardContents>;
     // Edits the items in place and says what it did. Runs under the store's lock: it must not
     // call the store.

@@ -10,7 +10,7 @@ namespace platform {
 // for some of them. Every pasteboard function that takes a type accepts either; what is stored
 // and reported is always the identifier.
 class PasteboardTypes {
-public:
+  public:
     static constexpr std::string_view kString = "public.utf8-plain-text";
     static constexpr std::string_view kRTF = "public.rtf";
     static constexpr std::string_view kRTFD = "com.apple.flat-rtfd";

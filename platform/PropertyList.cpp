@@ -1,41 +1,90 @@
 #include "platform/PropertyList.h"
 
 #include <cmath>
+#include <unordered_map>
 
 namespace platform {
+
+struct PropertyListDictionary::Index {
+    // Looked up by string_view without building a string.
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
+    std::unordered_map<std::string, size_t, Hash, std::equal_to<>> positions;
+};
 
 PropertyListDictionary::PropertyListDictionary(std::initializer_list<Entry> entries) {
     for (const auto& e : entries) set(e.first, e.second);
 }
 
+PropertyListDictionary::PropertyListDictionary(const PropertyListDictionary& other)
+    : entries_(other.entries_),
+      index_(other.index_ ? std::make_unique<Index>(*other.index_) : nullptr) {}
+
+PropertyListDictionary& PropertyListDictionary::operator=(const PropertyListDictionary& other) {
+    if (this != &other) {
+        PropertyListDictionary copy(other);  // other may live inside *this
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+PropertyListDictionary::PropertyListDictionary() = default;
+PropertyListDictionary::PropertyListDictionary(PropertyListDictionary&& other) noexcept = default;
+PropertyListDictionary& PropertyListDictionary::operator=(PropertyListDictionary&& other) noexcept =
+    default;
+PropertyListDictionary::~PropertyListDictionary() = default;
+
+void PropertyListDictionary::buildIndex() {
+    index_ = std::make_unique<Index>();
+    index_->positions.reserve(entries_.size() * 2);
+    for (size_t i = 0; i < entries_.size(); ++i) index_->positions.emplace(entries_[i].first, i);
+}
+
+size_t PropertyListDictionary::indexOf(std::string_view key) const {
+    if (index_) {
+        auto it = index_->positions.find(key);
+        return it == index_->positions.end() ? entries_.size() : it->second;
+    }
+    for (size_t i = 0; i < entries_.size(); ++i)
+        if (entries_[i].first == key) return i;
+    return entries_.size();
+}
+
 void PropertyListDictionary::set(std::string key, PropertyList value) {
-    if (PropertyList* existing = find(key)) {
-        *existing = std::move(value);
+    const size_t at = indexOf(key);
+    if (at < entries_.size()) {
+        entries_[at].second = std::move(value);
         return;
     }
+    if (index_) index_->positions.emplace(key, entries_.size());
     entries_.emplace_back(std::move(key), std::move(value));
+    if (!index_ && entries_.size() >= kIndexThreshold) buildIndex();
 }
 
 bool PropertyListDictionary::erase(std::string_view key) {
-    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-        if (it->first == key) {
-            entries_.erase(it);
-            return true;
+    const size_t at = indexOf(key);
+    if (at >= entries_.size()) return false;
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
+    if (index_) {
+        if (entries_.size() >= kIndexThreshold) {
+            buildIndex();
+        } else {
+            index_.reset();
         }
     }
-    return false;
+    return true;
 }
 
 const PropertyList* PropertyListDictionary::find(std::string_view key) const {
-    for (const auto& e : entries_)
-        if (e.first == key) return &e.second;
-    return nullptr;
+    const size_t at = indexOf(key);
+    return at < entries_.size() ? &entries_[at].second : nullptr;
 }
 
 PropertyList* PropertyListDictionary::find(std::string_view key) {
-    for (auto& e : entries_)
-        if (e.first == key) return &e.second;
-    return nullptr;
+    const size_t at = indexOf(key);
+    return at < entries_.size() ? &entries_[at].second : nullptr;
 }
 
 bool operator==(const PropertyListDictionary& a, const PropertyListDictionary& b) {

@@ -114,8 +114,13 @@ public:
     using const_iterator = std::vector<Entry>::const_iterator;
     using iterator = std::vector<Entry>::iterator;
 
-    PropertyListDictionary() = default;
+    PropertyListDictionary();
     PropertyListDictionary(std::initializer_list<Entry> entries);
+    PropertyListDictionary(const PropertyListDictionary& other);
+    PropertyListDictionary(PropertyListDictionary&& other) noexcept;
+    PropertyListDictionary& operator=(const PropertyListDictionary& other);
+    PropertyListDictionary& operator=(PropertyListDictionary&& other) noexcept;
+    ~PropertyListDictionary();
 
     // Replaces the value of an existing key in place, otherwise appends.
     void set(std::string key, PropertyList value);
@@ -128,6 +133,7 @@ public:
     bool empty() const { return entries_.empty(); }
     const_iterator begin() const { return entries_.begin(); }
     const_iterator end() const { return entries_.end(); }
+    // Values may be changed through these; keys must not be.
     iterator begin() { return entries_.begin(); }
     iterator end() { return entries_.end(); }
     void reserve(size_t n) { entries_.reserve(n); }
@@ -136,7 +142,16 @@ public:
     friend bool operator==(const PropertyListDictionary& a, const PropertyListDictionary& b);
 
 private:
+    // Large dictionaries (a library's lookup table has thousands of keys) keep a hash index so
+    // building and searching them stays linear; small ones are searched in order. The index is
+    // only ever built by mutating calls, so concurrent readers of a shared value are safe.
+    static constexpr size_t kIndexThreshold = 16;
+    struct Index;
+    void buildIndex();
+    size_t indexOf(std::string_view key) const;
+
     std::vector<Entry> entries_;
+    std::unique_ptr<Index> index_;
 };
 
 }  // namespace platform

@@ -14,7 +14,9 @@ std::string decoded(std::string_view encoded) {
     return UrlComponents::percentDecode(encoded).value_or(std::string());
 }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // File names on Linux are bytes; URLs here hold text. Bytes that are not UTF-8 become U+FFFD.
 std::string validUtf8OrReplaced(const std::string& s) {
@@ -45,7 +47,7 @@ std::string validUtf8OrReplaced(const std::string& s) {
 }
 
 std::string homeOfUser(const std::string& user) {
-    struct passwd pw{};
+    struct passwd pw {};
     struct passwd* found = nullptr;
     std::string buffer(16384, '\0');
     const int rc = user.empty()
@@ -114,9 +116,8 @@ Url Url::fileURLWithPath(const std::string& path, bool isDirectory) {
         merged += c;
     }
     if (isDirectory && merged.back() != '/') merged += '/';
-    const std::string text =
-        "file://" + UrlComponents::percentEncode(validUtf8OrReplaced(merged),
-                                                 UrlComponents::Allowed::path);
+    const std::string text = "file://" + UrlComponents::percentEncode(validUtf8OrReplaced(merged),
+                                                                      UrlComponents::Allowed::path);
     // Every byte that could make the text invalid was encoded above.
     return parse(text).value_or(Url());
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,7 +21,7 @@ namespace platform {
 // pathComponents() starts with "/" for an absolute path. Schemes are kept as written;
 // hasScheme() compares without regard to case.
 class Url {
-public:
+  public:
     // The empty URL, a placeholder for members that are set later; no accessor finds anything.
     Url() = default;
 
@@ -66,7 +67,7 @@ public:
     friend bool operator==(const Url& a, const Url& b) { return a.text_ == b.text_; }
     friend bool operator<(const Url& a, const Url& b) { return a.text_ < b.text_; }
 
-private:
+  private:
     Url(std::string text, UrlComponents parts) : text_(std::move(text)), parts_(std::move(parts)) {}
     // The same URL with another percent-encoded path; *this when that makes no URL.
     Url withPercentEncodedPath(const std::string& path) const;
@@ -77,3 +78,10 @@ private:
 };
 
 }  // namespace platform
+
+template <>
+struct std::hash<platform::Url> {
+    size_t operator()(const platform::Url& url) const noexcept {
+        return std::hash<std::string>()(url.absoluteString());
+    }
+};

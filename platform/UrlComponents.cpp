@@ -38,7 +38,9 @@ constexpr uint8_t kHostChars = kUnreserved | kSubDelim;
 constexpr uint8_t kPathChars = kUnreserved | kSubDelim | kColon | kAt | kSlash;
 constexpr uint8_t kQueryChars = kPathChars | kQuestion;
 
-bool inClass(unsigned char c, uint8_t mask) { return (kClasses[c] & mask) != 0; }
+bool inClass(unsigned char c, uint8_t mask) {
+    return (kClasses[c] & mask) != 0;
+}
 
 bool isHex(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
@@ -285,12 +287,24 @@ std::optional<UrlComponents> UrlComponents::parse(std::string_view text) {
     return c;
 }
 
-std::optional<std::string> UrlComponents::user() const { return decodeOptional(user_); }
-std::optional<std::string> UrlComponents::password() const { return decodeOptional(password_); }
-std::optional<std::string> UrlComponents::host() const { return decodeOptional(host_); }
-std::string UrlComponents::path() const { return percentDecode(path_).value_or(std::string()); }
-std::optional<std::string> UrlComponents::query() const { return decodeOptional(query_); }
-std::optional<std::string> UrlComponents::fragment() const { return decodeOptional(fragment_); }
+std::optional<std::string> UrlComponents::user() const {
+    return decodeOptional(user_);
+}
+std::optional<std::string> UrlComponents::password() const {
+    return decodeOptional(password_);
+}
+std::optional<std::string> UrlComponents::host() const {
+    return decodeOptional(host_);
+}
+std::string UrlComponents::path() const {
+    return percentDecode(path_).value_or(std::string());
+}
+std::optional<std::string> UrlComponents::query() const {
+    return decodeOptional(query_);
+}
+std::optional<std::string> UrlComponents::fragment() const {
+    return decodeOptional(fragment_);
+}
 
 bool UrlComponents::setScheme(std::optional<std::string> scheme) {
     if (scheme && !validScheme(*scheme)) return false;
@@ -320,14 +334,17 @@ bool UrlComponents::setPort(std::optional<int> port) {
     return true;
 }
 
-void UrlComponents::setPath(const std::string& path) { path_ = percentEncode(path, Allowed::path); }
+void UrlComponents::setPath(const std::string& path) {
+    path_ = percentEncode(path, Allowed::path);
+}
 
 void UrlComponents::setQuery(const std::optional<std::string>& query) {
     query_ = query ? std::optional(percentEncode(*query, Allowed::query)) : std::nullopt;
 }
 
 void UrlComponents::setFragment(const std::optional<std::string>& fragment) {
-    fragment_ = fragment ? std::optional(percentEncode(*fragment, Allowed::fragment)) : std::nullopt;
+    fragment_ =
+        fragment ? std::optional(percentEncode(*fragment, Allowed::fragment)) : std::nullopt;
 }
 
 bool UrlComponents::setPercentEncodedPath(const std::string& path) {

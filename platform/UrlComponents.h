@@ -27,7 +27,7 @@ struct QueryItem {
 //
 // "+" stays a plus sign in queries (only HTML forms use it for space).
 class UrlComponents {
-public:
+  public:
     UrlComponents() = default;
     explicit UrlComponents(const Url& url);
 
@@ -93,7 +93,7 @@ public:
     // Nothing for a malformed escape or bytes that are not UTF-8.
     static std::optional<std::string> percentDecode(std::string_view text);
 
-private:
+  private:
     std::optional<std::string> scheme_;
     std::optional<std::string> user_;
     std::optional<std::string> password_;

@@ -13,7 +13,7 @@ namespace platform {
 // A 128-bit universally unique identifier. Like the OS's UUID(), a default-constructed one is
 // new and random (version 4).
 class Uuid {
-public:
+  public:
     using Bytes = std::array<uint8_t, 16>;
 
     Uuid();
@@ -29,7 +29,7 @@ public:
     friend bool operator==(const Uuid&, const Uuid&) = default;
     friend auto operator<=>(const Uuid&, const Uuid&) = default;
 
-private:
+  private:
     Bytes bytes_{};
 };
 

@@ -31,7 +31,9 @@ const char* const kWriteInvalid =
 
 constexpr const char* kUidKey = "CF$UID";
 
-bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool isXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && isXmlSpace(s.front())) s.remove_prefix(1);
@@ -39,7 +41,9 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-bool isBlank(std::string_view s) { return trim(s).empty(); }
+bool isBlank(std::string_view s) {
+    return trim(s).empty();
+}
 
 void appendUtf8(std::string& out, uint32_t cp) {
     if (cp < 0x80) {
@@ -127,8 +131,7 @@ bool decodeBase64(std::string_view text, PropertyList::Data& out) {
     return padding == 0 || (padding <= 2 && (symbols + padding) % 4 == 0);
 }
 
-const char kBase64Alphabet[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+const char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 std::string encodeBase64(const PropertyList::Data& data) {
     std::string out;
@@ -232,7 +235,7 @@ bool parseDate(std::string_view text, Date& out) {
 }
 
 class Reader {
-public:
+  public:
     Result<PropertyList> run(std::string_view bytes) {
         if (isBlank(bytes)) return corrupt("empty input");
         if (const size_t nul = bytes.find('\0'); nul != std::string_view::npos)
@@ -269,10 +272,9 @@ public:
         return value;
     }
 
-private:
+  private:
     static Error corrupt(std::string detail) {
-        return Error::corruptData("XML property list: " + detail,
-                                  Error::kPropertyListReadCorrupt);
+        return Error::corruptData("XML property list: " + detail, Error::kPropertyListReadCorrupt);
     }
 
     static std::string where(pugi::xml_node n) {
@@ -304,8 +306,8 @@ private:
             } else if (n.type() == pugi::node_pcdata) {
                 if (!decodeEntities(n.value(), out)) return fail("bad entity" + where(n));
             } else if (n.type() == pugi::node_element) {
-                return fail(std::string("element <") + n.name() + "> inside <" +
-                            element.name() + ">" + where(n));
+                return fail(std::string("element <") + n.name() + "> inside <" + element.name() +
+                            ">" + where(n));
             }
         }
         if (!isValidUtf8(out)) return fail("text that is not UTF-8" + where(element));
@@ -462,7 +464,7 @@ private:
 };
 
 class Writer {
-public:
+  public:
     Result<std::string> run(const PropertyList& value) {
         out_ =
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -470,16 +472,16 @@ public:
             "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
             "<plist version=\"1.0\">\n";
         if (!write(value, 0)) {
-            return Error::other(kWriteInvalid,
-                                "XML property list: " + error_ + " at " +
-                                    (errorPath_.empty() ? "/" : errorPath_),
-                                Error::kPropertyListWriteInvalid);
+            return Error::other(
+                kWriteInvalid,
+                "XML property list: " + error_ + " at " + (errorPath_.empty() ? "/" : errorPath_),
+                Error::kPropertyListWriteInvalid);
         }
         out_ += "</plist>\n";
         return std::move(out_);
     }
 
-private:
+  private:
     bool fail(std::string detail) {
         error_ = std::move(detail);
         return false;
@@ -499,9 +501,15 @@ private:
         if (!isValidUtf8(s)) return fail("string that is not UTF-8");
         for (char c : s) {
             switch (c) {
-                case '&': out_ += "&amp;"; break;
-                case '<': out_ += "&lt;"; break;
-                case '>': out_ += "&gt;"; break;
+                case '&':
+                    out_ += "&amp;";
+                    break;
+                case '<':
+                    out_ += "&lt;";
+                    break;
+                case '>':
+                    out_ += "&gt;";
+                    break;
                 default:
                     if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') {
                         out_ += "&#" + std::to_string(static_cast<int>(c)) + ";";
@@ -550,11 +558,14 @@ private:
 
     bool write(const PropertyList& v, int depth) {
         switch (v.type()) {
-            case PropertyList::Type::Null: return fail("null value");
-            case PropertyList::Type::String: return leaf(depth, "string", *v.asString());
+            case PropertyList::Type::Null:
+                return fail("null value");
+            case PropertyList::Type::String:
+                return leaf(depth, "string", *v.asString());
             case PropertyList::Type::Integer:
                 return leaf(depth, "integer", std::to_string(*v.asInteger()));
-            case PropertyList::Type::Real: return leaf(depth, "real", realText(*v.asReal()));
+            case PropertyList::Type::Real:
+                return leaf(depth, "real", realText(*v.asReal()));
             case PropertyList::Type::Boolean:
                 indent(depth);
                 out_ += *v.asBoolean() ? "<true/>\n" : "<false/>\n";
@@ -564,7 +575,9 @@ private:
                 if (!dateText(*v.asDate(), text)) return fail("date that has no text form");
                 return leaf(depth, "date", text);
             }
-            case PropertyList::Type::Data: data(depth, *v.asData()); return true;
+            case PropertyList::Type::Data:
+                data(depth, *v.asData());
+                return true;
             case PropertyList::Type::Uid:
                 indent(depth);
                 out_ += "<dict>\n";
@@ -574,7 +587,8 @@ private:
                 out_ += "</dict>\n";
                 return true;
             case PropertyList::Type::Array:
-            case PropertyList::Type::Dictionary: return container(v, depth);
+            case PropertyList::Type::Dictionary:
+                return container(v, depth);
         }
         return fail("unknown value type");
     }
@@ -608,7 +622,9 @@ private:
 
 }  // namespace
 
-Result<PropertyList> XmlPropertyList::read(std::string_view bytes) { return Reader().run(bytes); }
+Result<PropertyList> XmlPropertyList::read(std::string_view bytes) {
+    return Reader().run(bytes);
+}
 
 Result<std::string> XmlPropertyList::write(const PropertyList& value) {
     return Writer().run(value);

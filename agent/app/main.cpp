@@ -1,22 +1,65 @@
-#include <signal.h>
+// purlaneAgent: composes the agent from the Linux platform and runs it.
 
-#include "agent/app/Banner.h"
-#include "platform/Bundle.h"
+#include "agent/app/AgentGURLHandler.h"
+#include "agent/app/AppDelegate.h"
+#include "agent/app/ScriptCommandDispatcher.h"
+#include "agent/engine/PLClient.h"
+#include "agent/engine/PurlaneServerConnection.h"
+#include "agent/engine/TextEncodingCatalog.h"
+#include "agent/library/SharedDataLoader.h"
+#include "platform/Localization.h"
 #include "platform/Log.h"
+#include "platform/StringEncodings.h"
+#include "platform/linux/BellSounds.h"
+#include "platform/linux/FilePasteboardStore.h"
+#include "platform/linux/LinuxApplication.h"
+#include "platform/linux/LinuxFileLocations.h"
+#include "platform/linux/X11Accessibility.h"
 
-int main() {
-    // Block the quit signals before anything else so they are taken by sigwait below and not
-    // by their default action, whenever they arrive.
-    sigset_t quit;
-    sigemptyset(&quit);
-    sigaddset(&quit, SIGTERM);
-    sigaddset(&quit, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &quit, nullptr);
+using namespace platform;
 
-    platform::print(startupBanner(platform::Bundle::main()));
+int main(int argc, char** argv) {
+    LinuxApplication app(argc, argv, /*gui=*/true);
+    LinuxHost& host = app.host();
 
-    int signal = 0;
-    while (sigwait(&quit, &signal) != 0) {
+    auto pasteboards = FilePasteboardStore::open();
+    if (!pasteboards.ok()) {
+        log("No pasteboards: " + pasteboards.error().debugDescription());
+        return 1;
     }
-    return 0;
+    LinuxFileLocations locations;
+    BellSounds sounds;
+    X11Accessibility accessibility;
+    UserDefaults& shared = host.suite(SharedDataLoader::kGroupIdentifier);
+
+    PLClient client({*pasteboards, &shared, &host.notificationCenter(),
+                     std::make_shared<SharedDataLoader>(locations, host.standardUserDefaults()),
+                     std::make_shared<TextEncodingCatalog>(
+                         StringEncodings::available(),
+                         localized("Western", "Encoding family word in encoding names"),
+                         localized("Unicode", "Encoding family word in encoding names"))});
+    PLClient::setShared(&client);
+    PurlaneServerConnection server(shared, app.workspace(), sounds);
+
+    // URL commands are not part of this build: URLs are accepted and reported.
+    AgentGURLHandler urlHandler(
+        [](const std::string& url) { log("URL command not available in this version: " + url); });
+
+    AppDelegate delegate({app, host, accessibility, client, server, urlHandler,
+                          locations.userLibraryDirectory()});
+
+    std::unique_ptr<ScriptCommandDispatcher> scripts;
+    if (auto sdef = app.bundle().pathForResource("purlaneAgent", "sdef")) {
+        auto definition = ScriptingDefinition::readFile(*sdef);
+        if (definition.ok()) {
+            scripts = std::make_unique<ScriptCommandDispatcher>(
+                std::move(definition).value(), ScriptCommand::Context{client, *pasteboards});
+            scripts->install(app.appleEventManager());
+        } else {
+            log("Scripting definition unreadable: " + definition.error().debugDescription());
+        }
+    }
+
+    app.setDelegate(&delegate);
+    return app.run();
 }

@@ -40,7 +40,14 @@ std::optional<PropertyList> Purlane8Connector::sendRemoteCommand(
     }
     const AppleEventDescriptor* data = result.reply.paramDescriptorForKeyword(kDataKeyword);
     if (!data) return std::nullopt;
-    auto bytes = data->coerceToDescriptorType(DescType::kUTF8Text);
+    // The archive's bytes travel in a 'utf8' descriptor without being text: take them as they
+    // are, and coerce only descriptors of another type.
+    std::optional<AppleEventDescriptor> bytes;
+    if (data->descriptorType() == DescType::kUTF8Text) {
+        bytes = *data;
+    } else {
+        bytes = data->coerceToDescriptorType(DescType::kUTF8Text);
+    }
     if (!bytes || bytes->data().empty()) return std::nullopt;
     auto object = KeyedArchive::unarchiveData(bytes->data());
     if (!object.ok()) return std::nullopt;

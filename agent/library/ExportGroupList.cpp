@@ -18,8 +18,7 @@ ExportGroup ExportGroup::decode(platform::Decoder& decoder) {
 namespace {
 
 // "lookup" is read entry by entry: looking every key up again in a big object would be slow.
-std::unordered_map<std::string, std::vector<std::string>> decodeLookup(
-    platform::Decoder& decoder) {
+std::unordered_map<std::string, std::vector<std::string>> decodeLookup(platform::Decoder& decoder) {
     std::unordered_map<std::string, std::vector<std::string>> lookup;
     if (decoder.failed()) return {};
     const platform::PropertyList* member = decoder.value().get("lookup");
@@ -50,8 +49,10 @@ std::unordered_map<std::string, std::vector<std::string>> decodeLookup(
 
 ExportGroupList ExportGroupList::decode(platform::Decoder& decoder) {
     ExportGroupList list;
-    list.groups = decoder.array("groups", [](platform::Decoder& d) { return ExportGroup::decode(d); });
-    list.special = decoder.nested("special", [](platform::Decoder& d) { return ExportGroup::decode(d); });
+    list.groups =
+        decoder.array("groups", [](platform::Decoder& d) { return ExportGroup::decode(d); });
+    list.special =
+        decoder.nested("special", [](platform::Decoder& d) { return ExportGroup::decode(d); });
     list.lookup = decodeLookup(decoder);
     if (decoder.failed()) return {};
     return list;

@@ -43,7 +43,8 @@ struct BuiltinGroupDataV1 {
     std::vector<GroupV1> groups;
     GroupV1 library;
 
-    static platform::Result<BuiltinGroupDataV1> fromPropertyList(const platform::PropertyList& value);
+    static platform::Result<BuiltinGroupDataV1> fromPropertyList(
+        const platform::PropertyList& value);
     BuiltinGroupData converted() const;
 };
 

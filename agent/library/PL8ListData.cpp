@@ -26,8 +26,8 @@ auto decodeDictionary(Decoder& decoder, const char* key, F decodeValue)
     const auto* entries = member ? member->asDictionary() : nullptr;
     if (!entries) {
         if (!member || member->isNull())
-            decoder.fail(platform::Error::valueMissing("No value for key \"" + std::string(key) +
-                                                       "\""));
+            decoder.fail(
+                platform::Error::valueMissing("No value for key \"" + std::string(key) + "\""));
         else
             decoder.failBadValue(key, "expected a dictionary");
         return out;
@@ -142,8 +142,10 @@ SharedPurlaneData2 PL8ListData::converted() const {
     }
 
     SharedPurlaneData2 data;
-    data.builtin.library = findOrEmpty(builtin, Group::kLibraryUuid, platform::localized("Library", "GroupName"));
-    data.user.ccleaners = findOrEmpty(builtin, Group::kCustomUuid, platform::localized("Custom", "GroupName"));
+    data.builtin.library =
+        findOrEmpty(builtin, Group::kLibraryUuid, platform::localized("Library", "GroupName"));
+    data.user.ccleaners =
+        findOrEmpty(builtin, Group::kCustomUuid, platform::localized("Custom", "GroupName"));
     for (auto& group : builtin)
         if (group.uuid != Group::kLibraryUuid) data.builtin.groups.push_back(std::move(group));
     data.user.groups = std::move(user);

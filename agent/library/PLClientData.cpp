@@ -5,7 +5,8 @@
 void PLClientData::update(const SharedPurlaneData2& data) {
     const auto addCleaners = [this](const Group& group) {
         for (const auto& item : group.items) {
-            tokenInfo.tokens.insert_or_assign(item.token, TokenData{item.token, item.name, item.desc});
+            tokenInfo.tokens.insert_or_assign(item.token,
+                                              TokenData{item.token, item.name, item.desc});
             tokenInfo.nameLookup.insert_or_assign(item.name, item.token);
         }
     };
@@ -87,8 +88,8 @@ void PLClientData::appendCustomCleaners(Group& group) const {
     if (custom == groupInfo.table.end()) return;
     const Group& cleaners = custom->second;
     group.items.reserve(group.items.size() + cleaners.items.size() + 1);
-    group.items.push_back(makeItem(GroupItem::kLabelPrefix + cleaners.name, cleaners.name, {},
-                                   ItemColor::auto_));
+    group.items.push_back(
+        makeItem(GroupItem::kLabelPrefix + cleaners.name, cleaners.name, {}, ItemColor::auto_));
     group.items.insert(group.items.end(), cleaners.items.begin(), cleaners.items.end());
 }
 

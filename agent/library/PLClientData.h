@@ -14,7 +14,7 @@
 // resolved. One object lives as long as the process; the client and the groups container share
 // it. Main thread only.
 class PLClientData {
-public:
+  public:
     struct TokenData {
         std::string token;
         std::string name;
@@ -68,6 +68,6 @@ public:
     // Tokens of the library group's rows (custom cleaners included), in order.
     std::vector<std::string> libraryTokenList() const;
 
-private:
+  private:
     void appendCustomCleaners(Group& group) const;
 };

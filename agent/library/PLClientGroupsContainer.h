@@ -9,7 +9,7 @@
 // What the client hands to views as its `groups`: the live snapshot (shared, not copied) and
 // the favourites and recents groups.
 class PLClientGroupsContainer {
-public:
+  public:
     using FavoritesSource = std::function<FavoritesAndRecents&()>;
 
     // `favorites` is asked once, on the first access to favoritesAndRecents().
@@ -22,7 +22,7 @@ public:
     const std::shared_ptr<PLClientData>& sharedClientData() const { return clientData_; }
     FavoritesAndRecents& favoritesAndRecents();
 
-private:
+  private:
     std::shared_ptr<PLClientData> clientData_;
     FavoritesSource favoritesSource_;
     FavoritesAndRecents* favoritesAndRecents_ = nullptr;

@@ -52,10 +52,11 @@ Result<T> readPropertyList(const fs::path& path, Decode decode) {
 }  // namespace
 
 Result<SharedPurlaneData2> SharedDataLoader::readPropertyLists(const fs::path& folder) {
-    auto builtin =
-        readPropertyList<BuiltinGroupData>(folder / kBuiltinPlist, BuiltinGroupData::fromPropertyList);
+    auto builtin = readPropertyList<BuiltinGroupData>(folder / kBuiltinPlist,
+                                                      BuiltinGroupData::fromPropertyList);
     if (!builtin) return builtin.error();
-    auto user = readPropertyList<UserGroupData>(folder / kUserPlist, UserGroupData::fromPropertyList);
+    auto user =
+        readPropertyList<UserGroupData>(folder / kUserPlist, UserGroupData::fromPropertyList);
     if (!user) return user.error();
     return SharedPurlaneData2{std::move(builtin).value(), std::move(user).value()};
 }
@@ -64,8 +65,8 @@ Result<SharedPurlaneData2> SharedDataLoader::readPropertyListsV1(const fs::path&
     auto builtin = readPropertyList<BuiltinGroupDataV1>(folder / kBuiltinPlist,
                                                         BuiltinGroupDataV1::fromPropertyList);
     if (!builtin) return builtin.error();
-    auto user = readPropertyList<UserGroupDataV1>(folder / kUserPlist,
-                                                  UserGroupDataV1::fromPropertyList);
+    auto user =
+        readPropertyList<UserGroupDataV1>(folder / kUserPlist, UserGroupDataV1::fromPropertyList);
     if (!user) return user.error();
     return SharedPurlaneData2{builtin->converted(), user->converted()};
 }
@@ -78,8 +79,8 @@ Result<SharedPurlaneData2> SharedDataLoader::readLegacyLists(const fs::path& fol
 
 std::optional<SharedPurlaneData2> SharedDataLoader::loadSharedData() const {
     const auto folder = dataFolder();
-    const auto attempt = [&folder](Result<SharedPurlaneData2> (*read)(const fs::path&))
-        -> std::optional<SharedPurlaneData2> {
+    const auto attempt = [&folder](Result<SharedPurlaneData2> (*read)(
+                             const fs::path&)) -> std::optional<SharedPurlaneData2> {
         auto data = read(*folder);
         if (data) return std::move(data).value();
         platform::print(data.error().localizedDescription);

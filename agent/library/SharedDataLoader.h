@@ -13,7 +13,7 @@
 // Reads the engine's library from the files it publishes in the shared group container, or,
 // when the agent serves the version-8 engine, from that engine's list file.
 class SharedDataLoader {
-public:
+  public:
     static constexpr const char* kGroupIdentifier = "KQ4MZR7WXN.com.halvik.purlane";
     static constexpr const char* kDataFolderName = "Data";
     static constexpr const char* kPL8ConnectKey = "PL8Connect";
@@ -48,7 +48,7 @@ public:
     static platform::Result<SharedPurlaneData2> readLegacyLists(
         const std::filesystem::path& folder);
 
-private:
+  private:
     const platform::GroupContainers& containers_;
     const platform::UserDefaults& standardDefaults_;
 };

@@ -37,7 +37,7 @@ constexpr size_t kMaxEncodedLength = 180;
 constexpr size_t kKeptPrefixLength = 140;
 
 class UniqueFd {
-public:
+  public:
     explicit UniqueFd(int fd = -1) : fd_(fd) {}
     ~UniqueFd() { reset(); }
     UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
@@ -55,7 +55,7 @@ public:
         fd_ = -1;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -90,9 +90,9 @@ struct PinnedIdentity {
 };
 
 Error readError(const fs::path& file, const std::string& what) {
-    return Error::other("The file \u201c" + file.filename().string() +
-                            "\u201d couldn\u2019t be opened.",
-                        file.string() + ": " + what);
+    return Error::other(
+        "The file \u201c" + file.filename().string() + "\u201d couldn\u2019t be opened.",
+        file.string() + ": " + what);
 }
 
 Error writeError(const fs::path& file, const char* operation, int err) {
@@ -124,13 +124,14 @@ FileContents readContentsFile(const fs::path& file) {
         return out;
     }
     out.kind = FileContents::Kind::Unreadable;
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd->get(), &st) != 0) {
         out.error = readError(file, std::strerror(errno));
         return out;
     }
     out.identity = {FileIdentity::of(st), fd};
-    if (!S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > FilePasteboardStore::kMaxFileSize) {
+    if (!S_ISREG(st.st_mode) ||
+        static_cast<uint64_t>(st.st_size) > FilePasteboardStore::kMaxFileSize) {
         out.error = readError(file, S_ISREG(st.st_mode) ? "file too large" : "not a file");
         return out;
     }
@@ -171,7 +172,8 @@ int lockFile(const fs::path& path, int operation, bool create, UniqueFd& out) {
             rc = ::flock(fd.get(), operation);
         } while (rc != 0 && errno == EINTR);
         if (rc != 0) return errno;
-        struct stat held{}, current{};
+        struct stat held {
+        }, current{};
         if (::fstat(fd.get(), &held) != 0) return errno;
         if (::stat(path.c_str(), &current) == 0 && held.st_dev == current.st_dev &&
             held.st_ino == current.st_ino) {
@@ -242,7 +244,7 @@ Result<PinnedIdentity> replaceAtomically(const fs::path& file, const std::string
     }
     if (::fsync(fd->get()) != 0) return fail("fsync", errno);
     if (::rename(temp.c_str(), file.c_str()) != 0) return fail("rename", errno);
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd->get(), &st) != 0) return PinnedIdentity{};
     return PinnedIdentity{FileIdentity::of(st), fd};
 }
@@ -334,7 +336,8 @@ struct FilePasteboardStore::Impl {
 
     struct Entry {
         PinnedIdentity cached;
-        PasteboardStore::Snapshot snapshot;
+        // What `cached` held: contents, or why they couldn't be read.
+        Result<PasteboardStore::Snapshot> read = PasteboardStore::Snapshot();
         std::optional<FileIdentity> complainedAbout;
     };
 
@@ -349,21 +352,22 @@ struct FilePasteboardStore::Impl {
         return directory / (FilePasteboardStore::encodeName(name) + kLockSuffix);
     }
 
-    // The cached snapshot when the file on disk is still the one it was read from.
-    PasteboardStore::Snapshot cachedIfCurrent(const std::string& name, const fs::path& file) {
-        struct stat st{};
-        if (::stat(file.c_str(), &st) != 0) return nullptr;
+    // What was read before, when the file on disk is still the one it was read from.
+    std::optional<Result<PasteboardStore::Snapshot>> cachedIfCurrent(const std::string& name,
+                                                                     const fs::path& file) {
+        struct stat st {};
+        if (::stat(file.c_str(), &st) != 0) return std::nullopt;
         std::lock_guard lock(mutex);
         auto it = entries.find(name);
-        if (it == entries.end() || !it->second.snapshot || !it->second.cached.pin ||
+        if (it == entries.end() || !it->second.cached.pin ||
             !(it->second.cached.id == FileIdentity::of(st)))
-            return nullptr;
-        return it->second.snapshot;
+            return std::nullopt;
+        return it->second.read;
     }
 
     // Reads the file (or takes the cache) and records what was read. Missing file: null.
     Result<PasteboardStore::Snapshot> load(const std::string& name, const fs::path& file) {
-        if (auto cached = cachedIfCurrent(name, file)) return cached;
+        if (auto cached = cachedIfCurrent(name, file)) return *cached;
         FileContents read = readContentsFile(file);
         std::lock_guard lock(mutex);
         if (read.kind == FileContents::Kind::Missing) {
@@ -372,19 +376,19 @@ struct FilePasteboardStore::Impl {
         }
         ++parses;
         Entry& entry = entries[name];
+        entry.cached = std::move(read.identity);
         if (read.kind == FileContents::Kind::Unreadable) {
-            entry.snapshot = nullptr;
-            entry.cached = {};
-            if (entry.complainedAbout != read.identity.id) {
-                entry.complainedAbout = read.identity.id;
+            entry.read = read.error;
+            if (entry.complainedAbout != entry.cached.id) {
+                entry.complainedAbout = entry.cached.id;
                 log("Couldn't read the pasteboard \u201c" + name +
                     "\u201d: " + read.error.debugDescription());
             }
             return read.error;
         }
-        entry.snapshot = std::make_shared<const PasteboardContents>(std::move(read.contents));
-        entry.cached = std::move(read.identity);
-        return entry.snapshot;
+        entry.read = PasteboardStore::Snapshot(
+            std::make_shared<const PasteboardContents>(std::move(read.contents)));
+        return entry.read;
     }
 
     // A released pasteboard has no contents file; its count is in the lock file.
@@ -408,7 +412,8 @@ struct FilePasteboardStore::Impl {
         if (int err = lockFile(lockAt, LOCK_EX, false, lock); err != 0 && err != ENOENT)
             return writeError(lockAt, "lock", err);
         const fs::path data = dataFile(name);
-        if (::unlink(data.c_str()) != 0 && errno != ENOENT) return writeError(data, "unlink", errno);
+        if (::unlink(data.c_str()) != 0 && errno != ENOENT)
+            return writeError(data, "unlink", errno);
         if (lock.valid() && ::unlink(lockAt.c_str()) != 0 && errno != ENOENT)
             return writeError(lockAt, "unlink", errno);
         std::lock_guard guard(mutex);
@@ -434,7 +439,7 @@ Result<std::shared_ptr<FilePasteboardStore>> FilePasteboardStore::open(
         dir = *runtime / "pasteboards";
     }
     if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return writeError(dir, "mkdir", errno);
-    struct stat st{};
+    struct stat st {};
     if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
         return Error::other("The pasteboard folder isn\u2019t safe to use.",
                             dir.string() + " is not a directory owned by this user",
@@ -446,7 +451,9 @@ Result<std::shared_ptr<FilePasteboardStore>> FilePasteboardStore::open(
     return store;
 }
 
-const fs::path& FilePasteboardStore::directory() const { return impl_->directory; }
+const fs::path& FilePasteboardStore::directory() const {
+    return impl_->directory;
+}
 
 fs::path FilePasteboardStore::fileForName(const std::string& name) const {
     return impl_->dataFile(name);
@@ -522,7 +529,7 @@ Result<int64_t> FilePasteboardStore::update(const std::string& name, const Edito
 
     std::lock_guard guard(impl_->mutex);
     auto& entry = impl_->entries[name];
-    entry.snapshot = std::make_shared<const PasteboardContents>(std::move(contents));
+    entry.read = Snapshot(std::make_shared<const PasteboardContents>(std::move(contents)));
     entry.cached = std::move(*written);
     return count;
 }
@@ -548,15 +555,17 @@ Status FilePasteboardStore::release(const std::string& name) {
 
 Result<std::string> FilePasteboardStore::makeUniqueName() {
     static std::atomic<uint64_t> counter{0};
-    static const uint64_t startTime = processStartTime(::getpid());
+    // Not cached: a forked child is another process with the same memory.
+    const pid_t pid = ::getpid();
+    const uint64_t startTime = processStartTime(pid);
     reclaimAbandoned();
     // pid, start time and counter already make the name unique; the random part keeps it from
     // being guessed.
     uint32_t random = 0;
     if (::getrandom(&random, sizeof random, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof random))
         random = static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-    return std::string(kUniquePrefix) + std::to_string(::getpid()) + "-" +
-           std::to_string(startTime) + "-" + std::to_string(++counter) + "-" + hex(random, 8);
+    return std::string(kUniquePrefix) + std::to_string(pid) + "-" + std::to_string(startTime) +
+           "-" + std::to_string(++counter) + "-" + hex(random, 8);
 }
 
 size_t FilePasteboardStore::reclaimAbandoned() {

@@ -20,7 +20,7 @@ namespace platform {
 // Unique pasteboards carry their creator's pid and start time in their name; the store removes
 // those whose creator has ended when it opens and whenever it makes a new unique name.
 class FilePasteboardStore : public PasteboardStore {
-public:
+  public:
     static constexpr std::string_view kUniquePrefix = "Apple CFPasteboard unique-";
     // Contents files larger than this are refused on reading and not written.
     static constexpr uint64_t kMaxFileSize = uint64_t{1} << 30;
@@ -50,7 +50,7 @@ public:
     // Number of contents files parsed, so tests can see unchanged files are not read again.
     size_t parseCount() const;
 
-private:
+  private:
     struct Impl;
     explicit FilePasteboardStore(std::filesystem::path directory);
     std::unique_ptr<Impl> impl_;

@@ -12,7 +12,7 @@ namespace platform {
 // ${XDG_DATA_HOME:-$HOME/.local/share}/purlane/Library/Group Containers/<group id>/, read from
 // the environment at each call.
 class LinuxFileLocations : public GroupContainers {
-public:
+  public:
     std::optional<Url> containerURLForSecurityApplicationGroupIdentifier(
         const std::string& groupIdentifier) const override;
 

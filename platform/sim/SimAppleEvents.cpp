@@ -44,14 +44,15 @@ int16_t SimAppleEventBus::nextReturnID() {
 
 SimAppleEventManager::SimAppleEventManager(SimAppleEventBus& bus, std::string bundleIdentifier,
                                            SimMainQueue& mainQueue, SimWorld& world)
-    : bus_(bus), bundleIdentifier_(std::move(bundleIdentifier)), mainQueue_(mainQueue),
+    : bus_(bus),
+      bundleIdentifier_(std::move(bundleIdentifier)),
+      mainQueue_(mainQueue),
       world_(world) {
     if (!bundleIdentifier_.empty()) bus_.registerManager(this);
 }
 
 SimAppleEventManager::SimAppleEventManager(SimAppleEventBus& bus, SimProcess& process)
-    : SimAppleEventManager(bus, process.bundleIdentifier(), process.mainQueue(), process.world()) {
-}
+    : SimAppleEventManager(bus, process.bundleIdentifier(), process.mainQueue(), process.world()) {}
 
 SimAppleEventManager::~SimAppleEventManager() {
     *alive_ = false;
@@ -91,8 +92,7 @@ AESendResult SimAppleEventManager::send(const AppleEvent& event, int32_t mode, d
     return result;
 }
 
-AESendResult SimAppleEventManager::deliver(const AppleEvent& event, int32_t mode,
-                                           double timeout) {
+AESendResult SimAppleEventManager::deliver(const AppleEvent& event, int32_t mode, double timeout) {
     SimAppleEventManager* target = bus_.find(event.targetBundleID());
     if (!target) return {OSErr::kProcNotFound, {}};
     if ((mode & AESendMode::kWaitReply) != AESendMode::kWaitReply) {

@@ -25,7 +25,7 @@ struct SimSentAppleEvent {
 // identifier and events go to the first one registered with the target's identifier, as the
 // OS picks the first instance. Must outlive the managers attached to it.
 class SimAppleEventBus {
-public:
+  public:
     void registerManager(SimAppleEventManager* manager);
     // The process no longer receives events (it quit); a later instance takes over routing.
     void unregisterManager(SimAppleEventManager* manager);
@@ -40,7 +40,7 @@ public:
     void setResult(size_t index, int error);
     int16_t nextReturnID();
 
-private:
+  private:
     std::vector<SimAppleEventManager*> managers_;
     std::vector<SimSentAppleEvent> history_;
     int16_t lastReturnID_ = 0;
@@ -51,7 +51,7 @@ private:
 // clock moves by the handler's delay; other sends queue the event on the target's main queue.
 // The reply of a queue-reply send is dropped.
 class SimAppleEventManager : public AppleEventManager {
-public:
+  public:
     // What the OS's default time-out stands for here.
     static constexpr double kDefaultTimeout = 60;
 
@@ -83,7 +83,7 @@ public:
     void terminate();
     bool isTerminated() const { return terminated_; }
 
-private:
+  private:
     AESendResult deliver(const AppleEvent& event, int32_t mode, double timeout);
     // Hands the event to this process's main queue (or holds it while hung).
     void enqueue(const AppleEvent& event);

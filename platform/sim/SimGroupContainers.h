@@ -11,7 +11,7 @@ namespace platform {
 // Group containers under a folder of the test's choosing (root/<group id>/); without a root no
 // group has a container.
 class SimGroupContainers : public GroupContainers {
-public:
+  public:
     explicit SimGroupContainers(std::optional<std::filesystem::path> root)
         : root_(std::move(root)) {}
 
@@ -21,7 +21,7 @@ public:
     // Where the group's container is (or would be); nothing without a root.
     std::optional<std::filesystem::path> containerPath(const std::string& groupIdentifier) const;
 
-private:
+  private:
     std::optional<std::filesystem::path> root_;
 };
 

@@ -9,7 +9,7 @@ namespace platform {
 
 // Pasteboards in memory, shared by every simulated process that is handed the same store.
 class SimPasteboardStore : public PasteboardStore {
-public:
+  public:
     Result<Snapshot> read(const std::string& name) override;
     Result<int64_t> update(const std::string& name, const Editor& edit) override;
     Status release(const std::string& name) override;
@@ -20,7 +20,7 @@ public:
     // Number of edits stored so far, for tests that check nothing was written.
     size_t writeCount() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::map<std::string, Snapshot> pasteboards_;
     // Change counts outlive released contents, so a count never goes back.

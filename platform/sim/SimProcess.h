@@ -8,16 +8,24 @@
 #include "platform/NotificationCenter.h"
 #include "platform/RegistrationDomain.h"
 #include "platform/UserDefaults.h"
+#include "platform/sim/SimApps.h"
 #include "platform/sim/SimDistributedBus.h"
 #include "platform/sim/SimWorld.h"
 
 namespace platform {
 
+class PasteboardStore;
+class SimAppleEventManager;
+class SimWorkspace;
+
 // One simulated process: its identity, main queue, clock, notification centres, registration
-// domain and defaults objects. Everything persistent is shared through the world.
+// domain, defaults objects, Apple-event manager, workspace and application object. Everything
+// persistent is shared through the world. Processes are made by SimWorld::launch and stay
+// (stopped) after they terminate, so references tests hold remain valid.
 class SimProcess : public Host {
-public:
-    SimProcess(SimWorld& world, std::string bundleIdentifier, int pid);
+  public:
+    SimProcess(SimWorld& world, std::string bundleIdentifier, int pid,
+               const SimLaunchParameters& launch = {});
     ~SimProcess() override;
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
@@ -38,7 +46,16 @@ public:
     UserDefaults& suite(const std::string& name) override;
     std::unique_ptr<SerialQueue> makeSerialQueue(const std::string& label) override;
 
-private:
+    // Registered with the world's Apple-event bus under the bundle identifier.
+    SimAppleEventManager& appleEventManager() { return *appleEvents_; }
+    SimWorkspace& workspace() { return *workspace_; }
+    SimApplication& application() { return *application_; }
+    // The world's pasteboards.
+    std::shared_ptr<PasteboardStore> pasteboardStore();
+    // False once the process has terminated.
+    bool isRunning() const;
+
+  private:
     SimWorld& world_;
     std::string bundleIdentifier_;
     int pid_;
@@ -48,6 +65,10 @@ private:
     SimDistributedCenter distributedCenter_;
     std::shared_ptr<RegistrationDomain> registration_;
     std::map<std::string, std::unique_ptr<UserDefaults>> defaults_;
+    // In this order: the application uses the other two.
+    std::unique_ptr<SimAppleEventManager> appleEvents_;
+    std::unique_ptr<SimWorkspace> workspace_;
+    std::unique_ptr<SimApplication> application_;
 };
 
 }  // namespace platform

@@ -1,26 +1,45 @@
 #include "platform/sim/SimWorld.h"
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <limits>
+#include <system_error>
 
+#include "platform/sim/SimAppleEvents.h"
+#include "platform/sim/SimApps.h"
 #include "platform/sim/SimDefaultsStore.h"
 #include "platform/sim/SimDistributedBus.h"
+#include "platform/sim/SimPasteboardStore.h"
 #include "platform/sim/SimProcess.h"
 
 namespace platform {
 
 SimWorld::SimWorld()
     : defaults_(std::make_shared<SimDefaultsStore>()),
-      bus_(std::make_unique<SimDistributedBus>()) {}
+      bus_(std::make_unique<SimDistributedBus>()),
+      appleEvents_(std::make_unique<SimAppleEventBus>()),
+      pasteboards_(std::make_shared<SimPasteboardStore>()),
+      apps_(std::make_unique<SimApps>(*this)) {}
 
 SimWorld::~SimWorld() {
-    // Processes unregister their queues as they go.
+    // Processes unregister their queues and event managers as they go.
+    apps_->forget();
     processes_.clear();
+    if (!scratch_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(scratch_, ec);
+    }
 }
 
-void SimWorld::addQueue(TimerQueue* queue) { queues_.push_back(queue); }
+void SimWorld::addQueue(TimerQueue* queue) {
+    queues_.push_back(queue);
+}
 
-void SimWorld::removeQueue(TimerQueue* queue) { std::erase(queues_, queue); }
+void SimWorld::removeQueue(TimerQueue* queue) {
+    std::erase(queues_, queue);
+}
 
 bool SimWorld::runOne(double until) {
     TimerQueue* best = nullptr;
@@ -51,8 +70,44 @@ size_t SimWorld::runUntilIdle(size_t limit) {
 }
 
 SimProcess& SimWorld::launch(const std::string& bundleIdentifier) {
-    processes_.push_back(std::make_unique<SimProcess>(*this, bundleIdentifier, nextPid()));
-    return *processes_.back();
+    return launch(bundleIdentifier, SimLaunchParameters{});
+}
+
+SimProcess& SimWorld::launch(const std::string& bundleIdentifier,
+                             const SimLaunchParameters& parameters) {
+    processes_.push_back(
+        std::make_unique<SimProcess>(*this, bundleIdentifier, nextPid(), parameters));
+    SimProcess& process = *processes_.back();
+    apps_->started(process, parameters.options);
+    return process;
+}
+
+std::optional<std::filesystem::path> SimWorld::trashDirectory() const {
+    if (!home_) return std::nullopt;
+    return *home_ / ".Trash";
+}
+
+const std::filesystem::path& SimWorld::scratchDirectory() {
+    if (scratch_.empty()) {
+        std::error_code ec;
+        std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+        if (ec) base = "/tmp";
+        std::string pattern = (base / "purlane-sim-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) {
+            scratch_ = pattern;
+        } else {
+            // Still a folder of our own, so that removing it with the world is safe.
+            scratch_ = base / ("purlane-sim-" + std::to_string(::getpid()) + "-" +
+                               std::to_string(reinterpret_cast<uintptr_t>(this)));
+            std::filesystem::create_directories(scratch_, ec);
+        }
+    }
+    return scratch_;
+}
+
+bool SimWorld::playSound(const std::string& name) {
+    soundsPlayed_.push_back(name);
+    return knownSounds_.count(name) != 0;
 }
 
 std::vector<SimProcess*> SimWorld::processes() {
@@ -66,15 +121,26 @@ SimMainQueue::SimMainQueue(SimWorld& world)
     world_.addQueue(&queue_);
 }
 
-SimMainQueue::~SimMainQueue() { world_.removeQueue(&queue_); }
+SimMainQueue::~SimMainQueue() {
+    world_.removeQueue(&queue_);
+}
 
-bool SimMainQueue::isCurrent() const { return std::this_thread::get_id() == mainThread_; }
+void SimMainQueue::stop() {
+    stopped_ = true;
+    world_.removeQueue(&queue_);
+}
+
+bool SimMainQueue::isCurrent() const {
+    return std::this_thread::get_id() == mainThread_;
+}
 
 SimSerialQueue::SimSerialQueue(SimWorld& world, std::string label)
     : world_(world), label_(std::move(label)) {
     world_.addQueue(&queue_);
 }
 
-SimSerialQueue::~SimSerialQueue() { world_.removeQueue(&queue_); }
+SimSerialQueue::~SimSerialQueue() {
+    world_.removeQueue(&queue_);
+}
 
 }  // namespace platform

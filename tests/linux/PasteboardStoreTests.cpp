@@ -22,7 +22,7 @@ using platform::Pasteboard;
 using platform::PasteboardTypes;
 
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const std::string& value) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old;
         setenv(name, value.c_str(), 1);
@@ -35,7 +35,7 @@ public:
         }
     }
 
-private:
+  private:
     const char* name_;
     std::optional<std::string> old_;
 };
@@ -54,7 +54,7 @@ pid_t inChild(const std::function<bool(std::shared_ptr<FilePasteboardStore>)>& b
 }
 
 class PasteboardStoreTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override { fs::create_directories(temp / "run"); }
 
     std::shared_ptr<FilePasteboardStore> open() {
@@ -77,9 +77,9 @@ TEST_F(PasteboardStoreTest, FolderIsPrivateAndNamesNeverLeaveIt) {
     EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
 
     const std::string longName(1000, 'x');
-    for (const std::string& name : std::vector<std::string>{"../../escape", "..", ".", "", "a/b",
-                                                            "%41", "A", longName,
-                                                            std::string("nul\0name", 8)}) {
+    for (const std::string& name :
+         std::vector<std::string>{"../../escape", "..", ".", "", "a/b", "%41", "A", longName,
+                                  std::string("nul\0name", 8)}) {
         const fs::path file = store->fileForName(name);
         EXPECT_EQ(file.parent_path(), folder) << name;
         EXPECT_LT(file.filename().string().size(), 255u) << name;
@@ -91,8 +91,8 @@ TEST_F(PasteboardStoreTest, FolderIsPrivateAndNamesNeverLeaveIt) {
     escape.clearContents();
     ASSERT_TRUE(escape.setString("inside"));
     EXPECT_FALSE(fs::exists(temp / "run" / "escape.pb"));
-    EXPECT_EQ(Pasteboard::pasteboardWithName(open(), "../../escape").stringForType(
-                  PasteboardTypes::kString),
+    EXPECT_EQ(Pasteboard::pasteboardWithName(open(), "../../escape")
+                  .stringForType(PasteboardTypes::kString),
               "inside");
 }
 
@@ -192,6 +192,7 @@ TEST_F(PasteboardStoreTest, ChangeCountOutlivesReleaseAndDamage) {
         EXPECT_GT(damaged.clearContents(), count + 1);
         EXPECT_TRUE(damaged.setString("repaired"));
         EXPECT_EQ(fresh.stringForType(PasteboardTypes::kString), "repaired");
+        EXPECT_EQ(quiet.sink.logged.size(), 1u) << "once per damaged file, not per read";
     }
 }
 
@@ -252,8 +253,9 @@ TEST_F(PasteboardStoreTest, CommandLineRoundTrip) {
     auto pasted = run({"paste", "-p", "cli test"});
     EXPECT_EQ(pasted.status, 0);
     EXPECT_EQ(pasted.out, "line one\nline two\n");
-    EXPECT_EQ(Pasteboard::pasteboardWithName(open(), "cli test").stringForType("NSStringPboardType"),
-              "line one\nline two\n");
+    EXPECT_EQ(
+        Pasteboard::pasteboardWithName(open(), "cli test").stringForType("NSStringPboardType"),
+        "line one\nline two\n");
 
     EXPECT_EQ(run({"copy", "-t", "NSRTFPboardType"}, "{\\rtf1}").status, 0);
     EXPECT_EQ(run({"types"}).out, "public.rtf\n");

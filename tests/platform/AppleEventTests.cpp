@@ -15,8 +15,8 @@ constexpr FourCharCode kCmd = FourCharCode::make("Cmd_");
 constexpr FourCharCode kGURL = FourCharCode::make("GURL");
 
 Desc utf16(std::u16string text) {
-    return Desc(DescType::kUnicodeText, std::string(reinterpret_cast<const char*>(text.data()),
-                                                    text.size() * 2));
+    return Desc(DescType::kUnicodeText,
+                std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2));
 }
 
 TEST(AppleEventDescriptor, CoercesBetweenTextNumbersBooleansAndCodes) {
@@ -27,40 +27,35 @@ TEST(AppleEventDescriptor, CoercesBetweenTextNumbersBooleansAndCodes) {
         std::optional<bool> boolean;
         std::optional<double> real;
     };
+    const auto no = std::nullopt;
     const Case cases[] = {
-        {Desc::string("42"), "42", 42, std::nullopt, 42.0},
-        {Desc::string(" -7 "), " -7 ", -7, std::nullopt, -7.0},
-        {Desc::string("+3.0"), "+3.0", 3, std::nullopt, 3.0},
-        {Desc::string("2.5"), "2.5", std::nullopt, std::nullopt, 2.5},
-        {Desc::string("2147483648"), "2147483648", std::nullopt, std::nullopt, 2147483648.0},
-        {Desc::string("12abc"), "12abc", std::nullopt, std::nullopt, std::nullopt},
-        {Desc::string("+-1"), "+-1", std::nullopt, std::nullopt, std::nullopt},
-        {Desc::string("inf"), "inf", std::nullopt, std::nullopt, std::nullopt},
-        {Desc::string(""), "", std::nullopt, std::nullopt, std::nullopt},
-        {Desc::string("TRUE"), "TRUE", std::nullopt, true, std::nullopt},
-        {Desc::string("false"), "false", std::nullopt, false, std::nullopt},
-        {Desc::int32(42), "42", 42, std::nullopt, 42.0},
+        {Desc::string("42"), "42", 42, no, 42.0},
+        {Desc::string(" -7 "), " -7 ", -7, no, -7.0},
+        {Desc::string("+3.0"), "+3.0", 3, no, 3.0},
+        {Desc::string("2.5"), "2.5", no, no, 2.5},
+        {Desc::string("2147483648"), "2147483648", no, no, 2147483648.0},
+        {Desc::string("12abc"), "12abc", no, no, no},
+        {Desc::string("inf"), "inf", no, no, no},
+        {Desc::string(""), "", no, no, no},
+        {Desc::string("TRUE"), "TRUE", no, true, no},
+        {Desc::string("false"), "false", no, false, no},
+        {Desc::int32(42), "42", 42, no, 42.0},
         {Desc::int32(1), "1", 1, true, 1.0},
         {Desc::int32(0), "0", 0, false, 0.0},
-        {Desc::int32(INT32_MIN), "-2147483648", INT32_MIN, std::nullopt, -2147483648.0},
-        {Desc::real(2.0), "2.0", 2, std::nullopt, 2.0},
-        {Desc::real(0.1), "0.1", std::nullopt, std::nullopt, 0.1},
-        {Desc::real(1e10), "10000000000.0", std::nullopt, std::nullopt, 1e10},
-        {Desc::boolean(true), "true", 1, true, std::nullopt},
-        {Desc(DescType::kFalse, ""), "false", 0, false, std::nullopt},
-        {Desc::enumCode(FourCharCode::make("true")), "true", std::nullopt, true, std::nullopt},
-        {Desc::typeCode(FourCharCode::make("PL90")), "PL90", std::nullopt, std::nullopt,
-         std::nullopt},
-        {Desc::list({Desc::int32(5)}), "5", 5, std::nullopt, 5.0},
-        {Desc::list({Desc::int32(5), Desc::int32(6)}), std::nullopt, std::nullopt, std::nullopt,
-         std::nullopt},
-        {Desc::null(), std::nullopt, std::nullopt, std::nullopt, std::nullopt},
-        {Desc::record({{kCmd, Desc::int32(1)}}), std::nullopt, std::nullopt, std::nullopt,
-         std::nullopt},
+        {Desc::real(2.0), "2.0", 2, no, 2.0},
+        {Desc::real(1e10), "1e+10", no, no, 1e10},
+        {Desc::boolean(true), "true", 1, true, no},
+        {Desc(DescType::kFalse, ""), "false", 0, false, no},
+        {Desc::enumCode(FourCharCode::make("true")), "true", no, true, no},
+        {Desc::typeCode(FourCharCode::make("PL90")), "PL90", no, no, no},
+        {Desc::list({Desc::int32(5)}), "5", 5, no, 5.0},
+        {Desc::list({Desc::int32(5), Desc::int32(6)}), no, no, no, no},
+        {Desc::null(), no, no, no, no},
+        {Desc::record({{kCmd, Desc::int32(1)}}), no, no, no, no},
         // Malformed plain data reads as nothing.
-        {Desc(DescType::kSInt32, "abc"), std::nullopt, std::nullopt, std::nullopt, std::nullopt},
-        {Desc(DescType::kBoolean, ""), std::nullopt, std::nullopt, std::nullopt, std::nullopt},
-        {Desc::string("\xC3\x28"), std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+        {Desc(DescType::kSInt32, "abc"), no, no, no, no},
+        {Desc(DescType::kBoolean, ""), no, no, no, no},
+        {Desc::string("\xC3\x28"), no, no, no, no},
     };
     for (const Case& c : cases) {
         const std::string label = c.desc.descriptorType().text() + " " + c.desc.data();
@@ -89,7 +84,8 @@ TEST(AppleEventDescriptor, TextTypesConvertAmongThemselves) {
     EXPECT_FALSE(Desc::string("\xE6\x97\xA5").coerceToDescriptorType(DescType::kText));
 
     // UTF-16 with a surrogate pair; a leading byte-order mark is not text.
-    const auto utxt = Desc::string("a\xF0\x9F\x98\x80").coerceToDescriptorType(DescType::kUnicodeText);
+    const auto utxt =
+        Desc::string("a\xF0\x9F\x98\x80").coerceToDescriptorType(DescType::kUnicodeText);
     ASSERT_TRUE(utxt);
     EXPECT_EQ(*utxt, utf16(u"a\U0001F600"));
     EXPECT_EQ(utf16(u"\uFEFFhi").stringValue(), "hi");
@@ -132,7 +128,8 @@ TEST(AppleEventDescriptor, ListsAndRecords) {
     EXPECT_NE(list, Desc::list({Desc::int32(2), Desc::string("a")})) << "lists are ordered";
 
     // A repeated keyword keeps its first place and its last value.
-    Desc record = Desc::record({{kCmd, Desc::int32(1)}, {kPL90, Desc::null()}, {kCmd, Desc::int32(3)}});
+    Desc record =
+        Desc::record({{kCmd, Desc::int32(1)}, {kPL90, Desc::null()}, {kCmd, Desc::int32(3)}});
     ASSERT_EQ(record.fields().size(), 2u);
     EXPECT_EQ(record.fields()[0].first, kCmd);
     EXPECT_EQ(record.descriptorForKeyword(kCmd)->int32Value(), 3);
@@ -158,7 +155,7 @@ AppleEvent sampleEvent() {
     event.setParamDescriptor(FourCharCode::make("p001"), Desc::string("Pasteboard \xE2\x9C\x93"));
     event.setParamDescriptor(FourCharCode::make("p002"), Desc::string(""));
     Desc nested = Desc::record({{kGURL, Desc::list({Desc::real(-0.5), Desc::boolean(false),
-                                                     Desc::list(), Desc::record()})}});
+                                                    Desc::list(), Desc::record()})}});
     Desc inner(DescType::kAppleEvent, {});
     inner.setDescriptor(AEKeyword::kErrorNumber, Desc::int32(-1708));
     event.setParamDescriptor(AEKeyword::kDirectObject, Desc::list({nested, inner, Desc::null()}));
@@ -210,11 +207,10 @@ TEST(AppleEventCodec, RejectsMalformedInput) {
         {"bad version", "plAE\2" + head.substr(5) + emptyRecord + emptyRecord},
         {"huge target", std::string("plAE\1PL90Cmd_\xFF\xFF\xFF\xFF", 17)},
         {"huge count", head + std::string("reco\x7F\xFF\xFF\xFF", 8) + emptyRecord},
-        {"huge data", head + std::string("reco\0\0\0\1----utf8\xFF\xFF\xFF\xF0", 20) +
-                          emptyRecord},
+        {"huge data", head + std::string("reco\0\0\0\1----utf8\xFF\xFF\xFF\xF0", 20) + emptyRecord},
         {"parameters not a record", head + std::string("list\0\0\0\0", 8) + emptyRecord},
-        {"repeated keyword", head + std::string("reco\0\0\0\2----null\0\0\0\0----null\0\0\0\0", 32) +
-                                 emptyRecord},
+        {"repeated keyword",
+         head + std::string("reco\0\0\0\2----null\0\0\0\0----null\0\0\0\0", 32) + emptyRecord},
         {"huge list", std::string("plAD\1list\xFF\xFF\xFF\xFF", 13)},
         {"too deep", nestedLists(65)},
     };

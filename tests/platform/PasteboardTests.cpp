@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/Log.h"
 #include "platform/Pasteboard.h"
 #include "platform/PasteboardCodec.h"
 #include "platform/sim/SimPasteboardStore.h"
@@ -15,7 +16,7 @@ constexpr std::string_view kRTF = PasteboardTypes::kRTF;
 constexpr std::string_view kHTML = PasteboardTypes::kHTML;
 
 class PasteboardTest : public testing::Test {
-protected:
+  protected:
     SimWorld world;
     std::shared_ptr<SimPasteboardStore> store = std::make_shared<SimPasteboardStore>();
     Pasteboard general = Pasteboard::generalPasteboard(store);
@@ -91,8 +92,12 @@ TEST_F(PasteboardTest, WritesAreAddedToWhatIsThereAndBadInputIsRefused) {
     EXPECT_EQ(general.readObjects(), (std::vector<std::string>{"a", "b"}));
 
     const size_t writes = store->writeCount();
-    EXPECT_FALSE(general.setData("x", ""));
-    EXPECT_FALSE(general.setData("x", std::string("a\0b", 3)));
+    {
+        ScopedLogCapture capture;
+        EXPECT_FALSE(general.setData("x", ""));
+        EXPECT_FALSE(general.setData("x", std::string("a\0b", 3)));
+        EXPECT_EQ(capture.sink.logged.size(), 2u);
+    }
     EXPECT_EQ(store->writeCount(), writes);
 
     // Bytes that are not UTF-8 are data, not text.
@@ -123,7 +128,7 @@ TEST_F(PasteboardTest, UniquePasteboardsAndReleasing) {
 
 // The codec reads files other processes wrote, or anybody planted.
 class PasteboardCodecTest : public testing::Test {
-protected:
+  protected:
     PasteboardContents sample() {
         PasteboardContents c;
         c.changeCount = 42;
@@ -155,15 +160,15 @@ TEST_F(PasteboardCodecTest, RefusesLyingCountsAndLengths) {
         s.replace(at, with.size(), with);
         return PasteboardCodec::decode(s);
     };
-    EXPECT_FALSE(patched(0, "XLPB").ok());                                // magic
-    EXPECT_FALSE(patched(4, std::string("\x02", 1)).ok());                // version
-    EXPECT_FALSE(patched(15, "\x80").ok());                               // negative count
-    EXPECT_FALSE(patched(16, "\xff\xff\xff\x7f").ok());                   // item count
-    EXPECT_FALSE(patched(20, "\xff\xff\xff\xff").ok());                   // entry count
-    EXPECT_FALSE(patched(24, std::string("\0\0\0\0", 4)).ok());           // empty type
-    EXPECT_FALSE(patched(24, "\xff\xff\xff\x0f").ok());                   // type length
+    EXPECT_FALSE(patched(0, "XLPB").ok());                       // magic
+    EXPECT_FALSE(patched(4, std::string("\x02", 1)).ok());       // version
+    EXPECT_FALSE(patched(15, "\x80").ok());                      // negative count
+    EXPECT_FALSE(patched(16, "\xff\xff\xff\x7f").ok());          // item count
+    EXPECT_FALSE(patched(20, "\xff\xff\xff\xff").ok());          // entry count
+    EXPECT_FALSE(patched(24, std::string("\0\0\0\0", 4)).ok());  // empty type
+    EXPECT_FALSE(patched(24, "\xff\xff\xff\x0f").ok());          // type length
     const size_t flag = 24 + 4 + kText.size();
-    EXPECT_FALSE(patched(flag, "\x02").ok());                             // data flag
+    EXPECT_FALSE(patched(flag, "\x02").ok());                                  // data flag
     EXPECT_FALSE(patched(flag + 1, "\xff\xff\xff\xff\xff\xff\xff\xff").ok());  // data length
     const auto error = patched(flag + 8, "\xff").error();
     EXPECT_EQ(error.code, Error::kCoderReadCorrupt);
@@ -172,8 +177,8 @@ TEST_F(PasteboardCodecTest, RefusesLyingCountsAndLengths) {
     PasteboardContents twice;
     twice.items = {PasteboardItem{{{"public.rtf", "a"}, {"public.rtf", "b"}}}};
     EXPECT_FALSE(PasteboardCodec::encode(twice).ok());
-    std::string dup = *PasteboardCodec::encode(
-        {0, {PasteboardItem{{{"public.rtf", "a"}, {"public.rtx", "b"}}}}});
+    std::string dup =
+        *PasteboardCodec::encode({0, {PasteboardItem{{{"public.rtf", "a"}, {"public.rtx", "b"}}}}});
     dup[dup.rfind("public.rtx") + 9] = 'f';
     EXPECT_FALSE(PasteboardCodec::decode(dup).ok());
 }

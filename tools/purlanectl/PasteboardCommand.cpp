@@ -36,7 +36,9 @@ NSRTFDPboardType are taken too.
 
 }  // namespace
 
-void helpPasteboard() { usage(std::cout); }
+void helpPasteboard() {
+    usage(std::cout);
+}
 
 int runPasteboard(const std::vector<std::string>& args) {
     if (args.empty()) {
@@ -45,8 +47,9 @@ int runPasteboard(const std::vector<std::string>& args) {
     }
     const std::string& action = args[0];
     if (action != "copy" && action != "paste" && action != "types" && action != "clear")
-        return fail(kExitUsage, "pasteboard: unknown action '" + action + "' (copy, paste, types "
-                                "or clear)");
+        return fail(kExitUsage, "pasteboard: unknown action '" + action +
+                                    "' (copy, paste, types "
+                                    "or clear)");
     std::optional<std::string> name, type;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& flag = args[i];
@@ -69,8 +72,7 @@ int runPasteboard(const std::vector<std::string>& args) {
     }
 
     auto store = platform::FilePasteboardStore::open();
-    if (!store.ok())
-        return fail(kExitFailure, "pasteboard: " + store.error().debugDescription());
+    if (!store.ok()) return fail(kExitFailure, "pasteboard: " + store.error().debugDescription());
     Pasteboard pasteboard = name ? Pasteboard::pasteboardWithName(*store, *name)
                                  : Pasteboard::generalPasteboard(*store);
     const std::string dataType = type.value_or(std::string(PasteboardTypes::kString));
@@ -87,8 +89,8 @@ int runPasteboard(const std::vector<std::string>& args) {
     if (action == "paste") {
         auto data = pasteboard.dataForType(dataType);
         if (!data)
-            return fail(kExitFailure, "pasteboard: no " + dataType + " data on " +
-                                          pasteboard.name());
+            return fail(kExitFailure,
+                        "pasteboard: no " + dataType + " data on " + pasteboard.name());
         if (std::fwrite(data->data(), 1, data->size(), stdout) != data->size() ||
             std::fflush(stdout) != 0)
             return fail(kExitFailure, "pasteboard: couldn't write standard output");

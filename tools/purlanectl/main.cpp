@@ -12,11 +12,14 @@ namespace {
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> all = {
+        {"apps", "list the running applications", runApps, helpApps},
         {"defaults", "read, write and delete user defaults", runDefaults, helpDefaults},
         {"notify", "post a distributed notification", runNotify, helpNotify},
         {"observe", "print distributed notifications as they arrive", runObserve, helpObserve},
+        {"open", "open a URL or a file, or launch an application", runOpen, helpOpen},
         {"pasteboard", "copy to, paste from, list and clear pasteboards", runPasteboard,
          helpPasteboard},
+        {"send-event", "send an Apple event to an application", runSendEvent, helpSendEvent},
     };
     return all;
 }

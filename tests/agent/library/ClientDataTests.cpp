@@ -30,20 +30,21 @@ SharedPurlaneData2 sampleLibrary() {
         Group("Tools", "U-2", {cleaner("trim", "Trim")}),
     };
     // A custom cleaner that reuses a library token and name.
-    data.user.ccleaners = Group("Custom", "##Custom",
-                                {cleaner("slug", "Slug"), cleaner("upper", "Shout")});
+    data.user.ccleaners =
+        Group("Custom", "##Custom", {cleaner("slug", "Slug"), cleaner("upper", "Shout")});
     return data;
 }
 
 class ClientDataTest : public testing::Test {
-protected:
+  protected:
     PLClientData data;
 };
 
 TEST_F(ClientDataTest, GroupListsForEachType) {
     data.update(sampleLibrary());
     using Names = std::vector<std::string>;
-    EXPECT_EQ(data.groupNames(0), (Names{"Standard", "Tools", "Library", "Custom", "Mine", "Tools"}));
+    EXPECT_EQ(data.groupNames(0),
+              (Names{"Standard", "Tools", "Library", "Custom", "Mine", "Tools"}));
     EXPECT_EQ(data.groupNames(1), (Names{"Standard", "Tools", "Library", "Custom"}));
     EXPECT_EQ(data.groupNames(2), (Names{"Standard", "Tools", "Custom"}));
     EXPECT_EQ(data.groupNames(3), (Names{"Mine", "Tools"}));
@@ -113,9 +114,9 @@ TEST_F(ClientDataTest, StandardAndLibraryComeWithTheCustomCleaners) {
     EXPECT_EQ(data.groupInfo.table.at("##Standard").items.size(), 1u);
     EXPECT_EQ(tokensOf(data.groupNamed("Custom")), (std::vector<std::string>{"slug", "upper"}));
     EXPECT_EQ(tokensOf(data.groupNamed("##Tools")), (std::vector<std::string>{"upper"}));
-    EXPECT_EQ(data.libraryTokenList(),
-              (std::vector<std::string>{"trim", "upper", "#SPACER", "#LABEL:Custom", "slug",
-                                        "upper"}));
+    EXPECT_EQ(
+        data.libraryTokenList(),
+        (std::vector<std::string>{"trim", "upper", "#SPACER", "#LABEL:Custom", "slug", "upper"}));
 }
 
 TEST_F(ClientDataTest, WithoutACustomGroupStandardComesAsStored) {
@@ -144,7 +145,7 @@ TEST(ClientGroupsContainerTest, SharesTheSnapshotAndFetchesFavoritesOnce) {
 }
 
 class ReloadTest : public testing::Test, public LibraryEnvironment {
-protected:
+  protected:
     PLClientData snapshot;
     platform::ScopedLogCapture capture;
 };

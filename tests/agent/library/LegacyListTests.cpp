@@ -13,7 +13,8 @@ using platform::PropertyList;
 namespace {
 
 PropertyList legacyFixture() {
-    auto value = platform::PropertyListSerialization::readFile(fixture("legacy/purlane-lists.plist"));
+    auto value =
+        platform::PropertyListSerialization::readFile(fixture("legacy/purlane-lists.plist"));
     EXPECT_TRUE(value.ok());
     return value.valueOr({});
 }
@@ -100,7 +101,8 @@ TEST(LegacyListTest, UuidNormalisation) {
 TEST(LegacyListTest, EveryKeyIsRequiredAndTyped) {
     auto missing = PL8ListData::readFile(fixture("broken/purlane-lists-missing-key.plist"));
     ASSERT_FALSE(missing.ok());
-    EXPECT_EQ(missing.error().localizedDescription, platform::Error::valueMissing().localizedDescription);
+    EXPECT_EQ(missing.error().localizedDescription,
+              platform::Error::valueMissing().localizedDescription);
 
     const auto fails = [](const std::function<void(PropertyList::Dictionary&)>& change) {
         PropertyList value = legacyFixture();
@@ -108,9 +110,12 @@ TEST(LegacyListTest, EveryKeyIsRequiredAndTyped) {
         return !PL8ListData::fromPropertyList(value).ok();
     };
     EXPECT_TRUE(fails([](auto& d) { d.set("^^FORMAT-VERSION^^", "3"); }));
-    EXPECT_TRUE(fails([](auto& d) { d.set("^^REVERSE_TOKENINFO^^", PropertyList::Dictionary{{"a", 1}}); }));
     EXPECT_TRUE(fails([](auto& d) {
-        d.set("^^TOKENINFO^^", PropertyList::Dictionary{{"#A", PropertyList::Dictionary{{"name", "A"}}}});
+        d.set("^^REVERSE_TOKENINFO^^", PropertyList::Dictionary{{"a", 1}});
+    }));
+    EXPECT_TRUE(fails([](auto& d) {
+        d.set("^^TOKENINFO^^",
+              PropertyList::Dictionary{{"#A", PropertyList::Dictionary{{"name", "A"}}}});
     }));
     EXPECT_TRUE(fails([](auto& d) {
         auto master = *d.find("^^MASTER^^")->asArray();

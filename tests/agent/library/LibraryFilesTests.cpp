@@ -5,6 +5,7 @@
 #include "platform/Json.h"
 #include "platform/Log.h"
 #include "platform/PropertyListSerialization.h"
+#include "platform/linux/LinuxFileLocations.h"
 #include "tests/agent/library/LibraryTestSupport.h"
 
 using namespace librarytest;
@@ -17,7 +18,8 @@ const std::string kMissing = "The data couldn\u2019t be read because it is missi
 const std::string kCorrupt =
     "The data couldn\u2019t be read because it isn\u2019t in the correct format.";
 std::string noSuchFile(const std::string& name) {
-    return "The file \u201c" + name + "\u201d couldn\u2019t be opened because there is no such file.";
+    return "The file \u201c" + name +
+           "\u201d couldn\u2019t be opened because there is no such file.";
 }
 
 ExportGroupList exportList(const std::string& json) {
@@ -29,7 +31,7 @@ ExportGroupList exportList(const std::string& json) {
 }
 
 class LibraryFilesTest : public testing::Test, public LibraryEnvironment {
-protected:
+  protected:
     std::optional<SharedPurlaneData2> load() { return loader.loadSharedData(); }
     const std::vector<std::string>& printed() const { return capture.sink.printed; }
     platform::ScopedLogCapture capture;
@@ -45,8 +47,8 @@ TEST_F(LibraryFilesTest, JsonPairConvertsEachFileWithItsOwnLookup) {
 
     // Tokens without a lookup entry are dropped; tags outside 0-7 become auto.
     const Group& standard = builtin.groups[0];
-    EXPECT_EQ(tokensOf(standard), (std::vector<std::string>{"#LABEL:Spaces", "trim", "collapse",
-                                                            "#SPACER", "upper"}));
+    EXPECT_EQ(tokensOf(standard),
+              (std::vector<std::string>{"#LABEL:Spaces", "trim", "collapse", "#SPACER", "upper"}));
     EXPECT_EQ(standard.items[0].type, ItemType::label);
     EXPECT_EQ(standard.items[0].name, "Spaces");
     EXPECT_EQ(standard.items[1].color_tag, ItemColor::red);
@@ -101,8 +103,9 @@ TEST_F(LibraryFilesTest, JsonEdgeCasesOfLookupAndTags) {
 
 TEST_F(LibraryFilesTest, MalformedJsonFailsToDecode) {
     const char* cases[] = {
-        R"({"groups":[],"special":{"uuid":"s","name":"S","tokens":[]}})",                  // no lookup
-        R"({"groups":[],"special":{"uuid":"s","name":"S","tokens":[]},"lookup":[]})",       // not an object
+        R"({"groups":[],"special":{"uuid":"s","name":"S","tokens":[]}})",              // no lookup
+        R"({"groups":[],"special":{"uuid":"s","name":"S","tokens":[]},"lookup":[]})",  // not an
+                                                                                       // object
         R"({"groups":[],"special":{"uuid":"s","name":"S","tokens":[]},"lookup":{"x":[1]}})",
         R"({"groups":[],"special":{"uuid":"s","name":"S","tokens":[],"stars":[1]},"lookup":{}})",
         R"({"groups":[],"special":{"uuid":"s","name":"S","tokens":[],"colortags":[1.5]},"lookup":{}})",
@@ -210,8 +213,8 @@ TEST_F(LibraryFilesTest, FirstLayoutFilesAreReachedAfterTwoFailures) {
     ASSERT_TRUE(data);
     EXPECT_EQ(data->user.groups.at(0).name, "Notes");
     // The JSON family stops at its first file; the current layout lacks "token".
-    EXPECT_EQ(printed(), (std::vector<std::string>{noSuchFile(SharedDataLoader::kBuiltinJson),
-                                                   kMissing}));
+    EXPECT_EQ(printed(),
+              (std::vector<std::string>{noSuchFile(SharedDataLoader::kBuiltinJson), kMissing}));
 }
 
 TEST_F(LibraryFilesTest, NothingReadablePrintsOneLinePerFamily) {
@@ -246,6 +249,31 @@ TEST_F(LibraryFilesTest, VersionEightModeReadsOnlyTheListFile) {
     ASSERT_TRUE(data);
     EXPECT_EQ(data->user.groups.at(0).name, "Web");
     EXPECT_EQ(data->builtin.library.uuid, "##Library");
+}
+
+// --- where the container is on Linux ---
+
+TEST(LinuxFileLocationsTest, ContainerIsUnderTheDataHomeAndIsCreated) {
+    testsupport::TempDir home;
+    const char* saved = std::getenv("XDG_DATA_HOME");
+    const std::string previous = saved ? saved : "";
+    setenv("XDG_DATA_HOME", home.path().c_str(), 1);
+    const platform::LinuxFileLocations locations;
+    const auto url = locations.containerURLForSecurityApplicationGroupIdentifier(
+        SharedDataLoader::kGroupIdentifier);
+    const auto escaping = locations.containerURLForSecurityApplicationGroupIdentifier("../x");
+    if (saved)
+        setenv("XDG_DATA_HOME", previous.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
+
+    ASSERT_TRUE(url);
+    const auto expected =
+        home.path() / "purlane/Library/Group Containers" / SharedDataLoader::kGroupIdentifier;
+    EXPECT_EQ(url->path(), expected.string());
+    EXPECT_TRUE(url->hasDirectoryPath());
+    EXPECT_TRUE(std::filesystem::is_directory(expected));
+    EXPECT_FALSE(escaping);
 }
 
 }  // namespace

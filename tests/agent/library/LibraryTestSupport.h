@@ -31,7 +31,7 @@ inline std::vector<std::string> uuidsOf(const std::vector<Group>& groups) {
 
 // A simulated agent whose group container lives in a temporary folder.
 class LibraryEnvironment {
-public:
+  public:
     testsupport::TempDir temp;
     platform::SimGroupContainers containers{temp.path() / "containers"};
     platform::SimWorld world;

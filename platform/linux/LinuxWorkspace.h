@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <map>
+
+#include "platform/AppleEventManager.h"
+#include "platform/Bundle.h"
+#include "platform/MainQueue.h"
+#include "platform/Workspace.h"
+
+namespace platform {
+
+struct RegisteredApplication;
+
+// The workspace on Linux. Running applications are the programs of ours registered on the
+// session bus (in launch order); the frontmost is the one activated last. Launches start the
+// bundle's program detached and wait until it registered. URL schemes claimed by an installed
+// bundle go to it as "GURL" events; anything else goes to xdg-open. The trash is the XDG
+// trash.
+//
+// Launches, terminations and activations of registered programs are posted on the workspace's
+// own centre, on the main thread (make the workspace there, after the Qt application object).
+class LinuxWorkspace : public QObject, public Workspace {
+    Q_OBJECT
+
+  public:
+    // `events` sends the reopen, URL and document events of launches; both must outlive the
+    // workspace.
+    LinuxWorkspace(MainQueue& mainQueue, AppleEventManager& events);
+    ~LinuxWorkspace() override;
+
+    std::vector<RunningApplication> runningApplications() override;
+    std::optional<RunningApplication> frontmostApplication() override;
+
+    std::optional<Url> URLForApplicationWithBundleIdentifier(const std::string& id) override;
+    Result<RunningApplication> launchApplicationAtURL(
+        const Url& url, uint64_t options, const PropertyList::Dictionary& configuration) override;
+
+    bool openURL(const Url& url) override;
+    bool openFile(const std::string& path,
+                  const std::optional<std::string>& application = std::nullopt) override;
+    void activateFileViewerSelectingURLs(const std::vector<Url>& urls) override;
+    void recycleURLs(const std::vector<Url>& urls, RecycleCompletion completion) override;
+
+    bool terminateApplication(int pid) override;
+    bool activateApplication(int pid, uint64_t options) override;
+
+    NotificationCenter& notificationCenter() override { return center_; }
+
+  private slots:
+    void nameOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
+    void applicationActivated(int pid);
+
+  private:
+    RunningApplication make(const RegisteredApplication& app);
+    RunningApplication make(int pid, const Bundle& bundle);
+    // The first running instance of the bundle, or a new one launched with `options`.
+    Result<RunningApplication> runningOrLaunched(const Bundle& bundle, uint64_t options,
+                                                 const std::vector<std::string>& arguments,
+                                                 bool& launched);
+    // Asks the program who it is without waiting, then posts `name` about it.
+    void postAbout(int pid, const char* name);
+    void post(const char* name, const RunningApplication& app);
+    static bool xdgOpen(const std::string& target);
+
+    MainQueue& mainQueue_;
+    AppleEventManager& events_;
+    NotificationCenter center_;
+    // What was last heard of each program, so its termination can still say who it was.
+    std::map<int, RunningApplication> known_;
+    bool listening_ = false;
+};
+
+}  // namespace platform
