@@ -34,3 +34,5 @@ int runOpen(const std::vector<std::string>& args);
 void helpOpen();
 int runSendEvent(const std::vector<std::string>& args);
 void helpSendEvent();
+int runScript(const std::vector<std::string>& args);
+void helpScript();

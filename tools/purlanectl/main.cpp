@@ -20,6 +20,8 @@ const std::vector<Command>& commands() {
         {"pasteboard", "copy to, paste from, list and clear pasteboards", runPasteboard,
          helpPasteboard},
         {"send-event", "send an Apple event to an application", runSendEvent, helpSendEvent},
+        {"script", "send a script command to the agent and print the result", runScript,
+         helpScript},
     };
     return all;
 }
