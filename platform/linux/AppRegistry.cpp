@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
-#include <ctime>
+#include <chrono>
 
 namespace platform {
 
@@ -60,9 +60,9 @@ void AppRegistry::onMainThread(std::function<void()> work) {
 }
 
 double AppRegistry::realTimeNow() {
-    timespec ts{};
-    clock_gettime(CLOCK_REALTIME, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+    // Wall-clock time, so that launch order compares between processes.
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 bool AppRegistry::registerOnBus() {

@@ -73,6 +73,7 @@ class ApplicationShell : public testing::Test {
 
     // Whatever a test started goes, whether it registered or not.
     void TearDown() override {
+        workspace.reset();  // its observers may point into the test's locals
         std::set<int> pids;
         for (const auto& app : AppRegistry::list()) pids.insert(app.pid);
         std::ifstream record(home / "record.txt");
@@ -81,7 +82,6 @@ class ApplicationShell : public testing::Test {
         testsupport::spinUntil(
             [&] { return std::none_of(pids.begin(), pids.end(), DetachedProcess::isAlive); });
         for (int pid : pids) kill(pid, SIGKILL);
-        workspace.reset();
     }
 
     // What `pid` recorded, without the pid.

@@ -1,0 +1,216 @@
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "agent/library/RegisteredDefaults.h"
+#include "platform/AppleEvent.h"
+#include "platform/sim/SimAppleEvents.h"
+#include "platform/sim/SimApplication.h"
+#include "tests/agent/AgentSimFixture.h"
+
+using namespace platform;
+using agenttest::kAgentID;
+using Kind = SimAppRequest::Kind;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
+
+class StartupTest : public agenttest::AgentSimFixture {
+  public:
+    // Runs the application's launch with the delegate; `atStep` runs as a step begins.
+    AppDelegate& start() {
+        delegate = std::make_unique<AppDelegate>(services());
+        delegate->setStepObserver([this](const std::string& name) {
+            steps.push_back(name);
+            if (auto hook = atStep.find(name); hook != atStep.end()) hook->second();
+        });
+        agent.application().setDelegate(delegate.get());
+        agent.application().run();
+        return *delegate;
+    }
+    // A URL event from another application, as the OS delivers it.
+    int sendURL(const std::string& url) {
+        AppleEvent event(FourCharCode::make("GURL"), FourCharCode::make("GURL"), kAgentID);
+        event.setParamDescriptor(AEKeyword::kDirectObject, AppleEventDescriptor::string(url));
+        return browser.appleEventManager().send(event, AESendMode::kWaitReply, kAEDefaultTimeout).error;
+    }
+    // The did-finish sequence again with a new delegate, as at a later launch.
+    void relaunch() {
+        restarts.push_back(std::make_unique<AppDelegate>(services()));
+        restarts.back()->applicationDidFinishLaunching(agent.application());
+    }
+    fs::path staleServices() const {
+        return temp.path() / "Library" / "Services" / AppDelegate::kStandardServiceBundle;
+    }
+
+    SimProcess& browser = world.launch("com.example.browser");
+    std::unique_ptr<AppDelegate> delegate;
+    // Kept alive: their observers stay registered.
+    std::vector<std::unique_ptr<AppDelegate>> restarts;
+    Strings steps;
+    std::map<std::string, std::function<void()>> atStep;
+};
+
+TEST_F(StartupTest, StepsRunInOrderWithDefaultsRegisteredBeforeTheBanner) {
+    std::optional<PropertyList> atRegister, atBanner;
+    atStep["registerDefaults"] = [&] { atRegister = defaults.objectForKey("AppDefaultGroup"); };
+    atStep["banner"] = [&] { atBanner = defaults.objectForKey("AppDefaultGroup"); };
+    start();
+
+    EXPECT_EQ(steps, (Strings{"registerDefaults", "installURLHandler", "banner",
+                              "activationPolicy", "client", "loadLibrary",
+                              "observeLibraryChanges", "accessibility", "nextLaunchAction",
+                              "quitOtherAgents", "versionCleanUp", "openURLQueue"}));
+    EXPECT_FALSE(atRegister);
+    EXPECT_EQ(atBanner, PropertyList("##Standard"));
+    EXPECT_NE(client.delegate(), nullptr);
+}
+
+TEST_F(StartupTest, URLsAreQueuedUntilTheLastStepThenHandledInArrivalOrder) {
+    atStep["banner"] = [&] { EXPECT_EQ(sendURL("x-purlane-agent://one"), OSErr::kNoErr); };
+    atStep["quitOtherAgents"] = [&] { sendURL("x-purlane-agent://two"); };
+    atStep["openURLQueue"] = [&] { EXPECT_TRUE(urlsPerformed.empty()); };
+    start();
+
+    EXPECT_EQ(urlsPerformed, (Strings{"x-purlane-agent://one", "x-purlane-agent://two"}));
+    sendURL("x-purlane-agent://three");
+    EXPECT_EQ(urlsPerformed.back(), "x-purlane-agent://three");
+}
+
+TEST_F(StartupTest, BannerShowsTheBundleVersionsOrTheirStandIns) {
+    start();
+    const std::string path = "):\n    path = " + agentBundlePath().string();
+    EXPECT_EQ(printed("purlaneAgent "), Strings{"purlaneAgent 9.0.0 (900" + path});
+}
+
+TEST_F(StartupTest, BannerOfABundleWithoutVersions) {
+    writeAgentInfo({{"CFBundleIdentifier", kAgentID}});
+    start();
+    const std::string path = "):\n    path = " + agentBundlePath().string();
+    EXPECT_EQ(printed("purlaneAgent "), Strings{"purlaneAgent  (??" + path});
+}
+
+TEST_F(StartupTest, HideDockIconMakesTheAgentAnAccessory) {
+    for (bool hide : {false, true}) {
+        SCOPED_TRACE(hide);
+        defaults.setBool(RegisteredDefaults::kHideDockIcon, hide);
+        relaunch();
+        EXPECT_EQ(agent.application().activationPolicy(),
+                  hide ? ActivationPolicy::Accessory : ActivationPolicy::Regular);
+    }
+}
+
+TEST_F(StartupTest, WithoutALibraryNothingIsAnnounced) {
+    start();
+    EXPECT_EQ(clientInfoUpdates, 0);
+    EXPECT_TRUE(client.grouplist(0).empty());
+}
+
+TEST_F(StartupTest, TheLibraryIsAnnouncedAtStartAndReloadedOnChange) {
+    installLibrary();
+    start();
+    EXPECT_EQ(clientInfoUpdates, 1);
+    EXPECT_FALSE(client.grouplist(0).empty());
+
+    browser.distributedCenter().post("com.purlane.groupsChanged");
+    world.runUntilIdle();
+    EXPECT_EQ(clientInfoUpdates, 2);
+
+    // Version-8 notifications are noted, and reload only for the version-8 engine.
+    const Strings pl8 = {"PLGroupsChangedNotification",
+                         "com.halvik.PurlaneKit.SharedGroupsDataChangedNotification"};
+    for (const auto& name : pl8) browser.distributedCenter().post(name);
+    world.runUntilIdle();
+    EXPECT_EQ(clientInfoUpdates, 2);
+    EXPECT_EQ(printed("notification: "),
+              (Strings{"notification: " + pl8[0], "notification: " + pl8[1]}));
+
+    defaults.setBool("PL8Connect", true);
+    fs::copy_file(fs::path(PURLANE_TEST_DATA) / "library/legacy/purlane-lists.plist",
+                  dataFolder() / "purlane-lists.plist");
+    for (const auto& name : pl8) browser.distributedCenter().post(name);
+    world.runUntilIdle();
+    EXPECT_EQ(clientInfoUpdates, 4);
+}
+
+TEST_F(StartupTest, AccessibilityIsCheckedWithAPromptAndOnlyLoggedWhenMissing) {
+    accessibility.trusted = false;
+    start();
+    EXPECT_EQ(accessibility.prompts, 1);
+    EXPECT_TRUE(logged("App appears not to be approved to use Accessibility"));
+}
+
+TEST_F(StartupTest, NextLaunchActionIsConsumedWhateverItSays) {
+    const struct {
+        std::optional<std::string> value;
+        bool opensPreferences;
+    } cases[] = {{"showPrefs", true}, {"none", false}, {"show", false}, {std::nullopt, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value.value_or("<absent>"));
+        logs.sink.logged.clear();
+        if (c.value) defaults.setString(AppDelegate::kNextLaunchAction, *c.value);
+        relaunch();
+        EXPECT_EQ(logged("Preferences requested"), c.opensPreferences);
+        EXPECT_FALSE(defaults.objectForKey(AppDelegate::kNextLaunchAction));
+    }
+}
+
+TEST_F(StartupTest, OtherAgentsAreQuitOnTheQueueInIdentifierOrderButNotThisOne) {
+    // Launched in another order than the one they are quit in.
+    const int pl8 = world.launch("com.halvik.purlane8.agent").pid();
+    const int copy = world.launch(kAgentID).pid();
+    const int helper = world.launch("com.halvik.purlane.helper").pid();
+    const int editor = world.launch("com.example.editor").pid();
+    const int store = world.launch("com.halvik.purlane-storeapp.menu").pid();
+    start();
+    EXPECT_TRUE(requests(Kind::Terminate).empty()) << "nothing before the queue runs";
+
+    world.runUntilIdle();
+    Strings quit;
+    for (const auto& r : requests(Kind::Terminate)) quit.push_back(std::to_string(r.pid));
+    EXPECT_EQ(quit, (Strings{std::to_string(helper), std::to_string(pl8), std::to_string(store),
+                             std::to_string(copy)}));
+    EXPECT_TRUE(agent.isRunning());
+    EXPECT_TRUE(world.apps().runningProcess(editor));
+    EXPECT_FALSE(world.apps().runningProcess(copy));
+}
+
+TEST_F(StartupTest, LeaveOtherAgentsKeepsThemRunning) {
+    const int copy = world.launch(kAgentID).pid();
+    defaults.setBool(RegisteredDefaults::kLeaveOtherAgents, true);
+    start();
+    world.runUntilIdle();
+    EXPECT_TRUE(requests(Kind::Terminate).empty());
+    EXPECT_TRUE(world.apps().runningProcess(copy));
+}
+
+TEST_F(StartupTest, AVersionChangeTrashesTheStaleServicesBundle) {
+    const struct {
+        std::optional<std::string> lastRun;
+        bool trashed;
+    } cases[] = {{std::nullopt, true}, {"800", true}, {"900", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lastRun.value_or("<first start>"));
+        temp.write(fs::relative(staleServices() / "Contents/Info.plist", temp.path()).string(),
+                   "x");
+        fs::remove_all(temp.path() / "home");
+        if (c.lastRun) defaults.setString(AppDelegate::kLastVersionRun, *c.lastRun);
+        else defaults.removeObjectForKey(AppDelegate::kLastVersionRun);
+
+        relaunch();
+        EXPECT_EQ(fs::exists(staleServices()), !c.trashed);
+        EXPECT_EQ(fs::exists(temp.path() / "home/.Trash" / AppDelegate::kStandardServiceBundle),
+                  c.trashed);
+        EXPECT_EQ(defaults.stringForKey(AppDelegate::kLastVersionRun), "900");
+    }
+}
+
+TEST_F(StartupTest, ReopenOpensThePreferencesAndIsHandled) {
+    AppDelegate& d = start();
+    EXPECT_TRUE(d.applicationShouldHandleReopen(agent.application(), false));
+    EXPECT_TRUE(logged("Preferences requested: general"));
+}
+
+}  // namespace
