@@ -9,6 +9,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "platform/Utf8.h"
+
 namespace platform {
 
 namespace {
@@ -43,63 +45,8 @@ std::optional<T> valueOf(const std::string& bytes) {
     return value;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// One code point of well-formed UTF-8 at `i` (no overlong forms, surrogates or values past
-// U+10FFFF); false when the bytes there are not.
-bool nextCodePoint(std::string_view s, size_t& i, char32_t& c) {
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char lead = byte(i);
-    size_t length = 0;
-    char32_t minimum = 0;
-    if (lead < 0x80) {
-        c = lead;
-        ++i;
-        return true;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2, c = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, c = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, c = lead & 0x07, minimum = 0x10000;
-    } else {
-        return false;
-    }
-    if (s.size() - i < length) return false;
-    for (size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return false;
-        c = c << 6 | (byte(i + k) & 0x3F);
-    }
-    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-    i += length;
-    return true;
-}
-
-bool isValidUtf8(std::string_view s) {
-    char32_t c;
-    for (size_t i = 0; i < s.size();)
-        if (!nextCodePoint(s, i, c)) return false;
-    return true;
-}
-
 std::optional<std::string> validUtf8(const std::string& bytes) {
-    if (!isValidUtf8(bytes)) return std::nullopt;
+    if (!Utf8::isValid(bytes)) return std::nullopt;
     return bytes;
 }
 
@@ -108,7 +55,7 @@ std::string utf8FromMacRoman(std::string_view bytes) {
     out.reserve(bytes.size());
     for (char ch : bytes) {
         const auto b = static_cast<unsigned char>(ch);
-        appendUtf8(out, b < 0x80 ? char32_t(b) : char32_t(kMacRomanHigh[b - 0x80]));
+        Utf8::append(out, b < 0x80 ? char32_t(b) : char32_t(kMacRomanHigh[b - 0x80]));
     }
     return out;
 }
@@ -119,7 +66,7 @@ std::optional<std::string> macRomanFromUtf8(std::string_view utf8) {
     out.reserve(utf8.size());
     char32_t c;
     for (size_t i = 0; i < utf8.size();) {
-        if (!nextCodePoint(utf8, i, c)) return std::nullopt;
+        if (!Utf8::next(utf8, i, c)) return std::nullopt;
         if (c < 0x80) {
             out += static_cast<char>(c);
             continue;
@@ -134,47 +81,20 @@ std::optional<std::string> macRomanFromUtf8(std::string_view utf8) {
 // UTF-16 in native order; a leading byte-order mark is dropped. Nothing for an odd byte count
 // or an unpaired surrogate.
 std::optional<std::string> utf8FromUtf16(const std::string& bytes) {
-    if (bytes.size() % 2 != 0) return std::nullopt;
+    std::string_view units = bytes;
+    if (valueOf<char16_t>(bytes.substr(0, 2)) == char16_t{0xFEFF}) units.remove_prefix(2);
     std::string out;
     out.reserve(bytes.size());
-    const size_t count = bytes.size() / 2;
-    const auto unit = [&](size_t k) {
-        char16_t u;
-        std::memcpy(&u, bytes.data() + 2 * k, 2);
-        return u;
-    };
-    for (size_t k = (count > 0 && unit(0) == 0xFEFF) ? 1 : 0; k < count; ++k) {
-        char32_t c = unit(k);
-        if (c >= 0xDC00 && c <= 0xDFFF) return std::nullopt;
-        if (c >= 0xD800 && c <= 0xDBFF) {
-            if (k + 1 >= count) return std::nullopt;
-            const char16_t low = unit(k + 1);
-            if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
-            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-            ++k;
-        }
-        appendUtf8(out, c);
-    }
+    if (!Utf8::appendUtf16(out, units, std::endian::native)) return std::nullopt;
     return out;
 }
 
 std::optional<std::string> utf16FromUtf8(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size() * 2);
-    const auto put = [&](char16_t u) { out.append(bytesOf(u)); };
+    std::u16string units;
     // A text that starts with U+FEFF gets a byte-order mark, or readers would drop that one.
-    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") put(0xFEFF);
-    char32_t c;
-    for (size_t i = 0; i < utf8.size();) {
-        if (!nextCodePoint(utf8, i, c)) return std::nullopt;
-        if (c < 0x10000) {
-            put(static_cast<char16_t>(c));
-        } else {
-            put(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            put(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-        }
-    }
-    return out;
+    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") units += char16_t{0xFEFF};
+    if (!Utf8::toUtf16(utf8, units)) return std::nullopt;
+    return std::string(reinterpret_cast<const char*>(units.data()), units.size() * 2);
 }
 
 bool isTextType(FourCharCode type) {

@@ -6,6 +6,8 @@
 #include <functional>
 #include <limits>
 
+#include "platform/Utf8.h"
+
 namespace platform {
 
 namespace {
@@ -45,24 +47,6 @@ enum Marker : uint8_t {
 
 Error corrupt(std::string detail) {
     return Error::corruptData("binary property list: " + detail, Error::kPropertyListReadCorrupt);
-}
-
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 class Reader {
@@ -171,18 +155,9 @@ class Reader {
         if (!charge(count * 2)) return false;
         out.clear();
         out.reserve(count * 2);
-        for (uint64_t i = 0; i < count; ++i) {
-            uint32_t u = static_cast<uint32_t>(be(pos + 2 * i, 2));
-            if (u >= 0xD800 && u <= 0xDFFF) {
-                const uint32_t lo =
-                    i + 1 < count ? static_cast<uint32_t>(be(pos + 2 * i + 2, 2)) : 0;
-                if (u > 0xDBFF || lo < 0xDC00 || lo > 0xDFFF)
-                    return fail("unpaired surrogate in string at " + std::to_string(pos));
-                u = 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00);
-                ++i;
-            }
-            appendUtf8(out, u);
-        }
+        const std::string_view units(reinterpret_cast<const char*>(p_ + pos), count * 2);
+        if (!Utf8::appendUtf16(out, units, std::endian::big))
+            return fail("unpaired surrogate in string at " + std::to_string(pos));
         return true;
     }
 
@@ -361,44 +336,6 @@ void appendHeader(std::string& out, uint8_t marker, uint64_t count) {
     appendInt(out, static_cast<int64_t>(count));
 }
 
-// UTF-8 to UTF-16 code units; false on malformed UTF-8.
-bool toUtf16(const std::string& s, std::vector<uint16_t>& out) {
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const size_t n = s.size();
-    for (size_t i = 0; i < n;) {
-        const unsigned char c = p[i];
-        uint32_t cp;
-        size_t len;
-        if (c < 0x80) {
-            cp = c, len = 1;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            cp = c & 0x1F, len = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            cp = c & 0x0F, len = 3;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            cp = c & 0x07, len = 4;
-        } else {
-            return false;
-        }
-        if (n - i < len) return false;
-        for (size_t k = 1; k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        static constexpr uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<uint16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<uint16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<uint16_t>(cp));
-        }
-        i += len;
-    }
-    return true;
-}
-
 class Writer {
   public:
     Result<std::string> run(const PropertyList& value) {
@@ -478,9 +415,9 @@ class Writer {
             pool_ += s;
         } else {
             units_.clear();
-            if (!toUtf16(s, units_)) return fail("string that is not UTF-8");
+            if (!Utf8::toUtf16(s, units_)) return fail("string that is not UTF-8");
             appendHeader(pool_, kUtf16, units_.size());
-            for (uint16_t u : units_) appendBE(pool_, u, 2);
+            for (char16_t u : units_) appendBE(pool_, u, 2);
         }
         ref = addScalar(start);
         return true;
@@ -591,7 +528,7 @@ class Writer {
     std::vector<Object> objects_;
     std::vector<uint64_t> refs_;
     std::vector<uint64_t> slots_;
-    std::vector<uint16_t> units_;
+    std::u16string units_;
     std::string error_;
     std::string errorPath_;
 };

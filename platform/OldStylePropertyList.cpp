@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/Utf8.h"
+
 namespace platform {
 
 namespace {
@@ -151,24 +153,6 @@ void describe(std::string& out, const PropertyList& v, int level) {
             describeDictionary(
                 out, {{"CF$UID", PropertyList(static_cast<long long>(v.asUid()->value))}}, level);
             break;
-    }
-}
-
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xc0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3f));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xe0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3f));
-        out += static_cast<char>(0x80 | (cp & 0x3f));
-    } else {
-        out += static_cast<char>(0xf0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3f));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3f));
-        out += static_cast<char>(0x80 | (cp & 0x3f));
     }
 }
 
@@ -420,15 +404,15 @@ class Parser {
     bool parseUnicodeEscape(std::string& out, size_t at) {
         uint32_t unit;
         if (!readUnit(unit)) return failAt(at, "\\U without hexadecimal digits");
-        if (unit >= 0xdc00 && unit <= 0xdfff) return failAt(at, "lone low surrogate");
-        if (unit >= 0xd800 && unit <= 0xdbff) {
+        if (Utf8::isLowSurrogate(unit)) return failAt(at, "lone low surrogate");
+        if (Utf8::isHighSurrogate(unit)) {
             uint32_t low;
-            if (s_.substr(pos_, 2) != "\\U" || (pos_ += 2, !readUnit(low)) || low < 0xdc00 ||
-                low > 0xdfff)
+            if (s_.substr(pos_, 2) != "\\U" || (pos_ += 2, !readUnit(low)) ||
+                !Utf8::isLowSurrogate(low))
                 return failAt(at, "high surrogate without its low half");
-            unit = 0x10000 + ((unit - 0xd800) << 10) + (low - 0xdc00);
+            unit = Utf8::combineSurrogates(unit, low);
         }
-        appendUtf8(out, unit);
+        Utf8::append(out, unit);
         return true;
     }
 

@@ -3,47 +3,11 @@
 #include <algorithm>
 
 #include "platform/Log.h"
+#include "platform/Utf8.h"
 
 namespace platform {
 
 namespace {
-
-// Strict UTF-8: no overlong forms, surrogates or code points past U+10FFFF.
-bool isUtf8(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<uint8_t>(s[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t n;
-        uint32_t cp;
-        if (c >= 0xc2 && c <= 0xdf) {
-            n = 1;
-            cp = c & 0x1f;
-        } else if (c >= 0xe0 && c <= 0xef) {
-            n = 2;
-            cp = c & 0x0f;
-        } else if (c >= 0xf0 && c <= 0xf4) {
-            n = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (s.size() - i <= n) return false;
-        for (size_t k = 1; k <= n; ++k) {
-            const auto cc = static_cast<uint8_t>(s[i + k]);
-            if ((cc & 0xc0) != 0x80) return false;
-            cp = (cp << 6) | (cc & 0x3f);
-        }
-        if ((n == 2 && (cp < 0x800 || (cp >= 0xd800 && cp <= 0xdfff))) ||
-            (n == 3 && (cp < 0x10000 || cp > 0x10ffff)))
-            return false;
-        i += n + 1;
-    }
-    return true;
-}
 
 const PasteboardItem::Entry* find(const PasteboardItem& item, std::string_view type) {
     const std::string t = PasteboardTypes::normalize(type);
@@ -82,7 +46,7 @@ std::optional<std::string> PasteboardItem::dataForType(std::string_view type) co
 
 std::optional<std::string> PasteboardItem::stringForType(std::string_view type) const {
     auto data = dataForType(type);
-    if (!data || !isUtf8(*data)) return std::nullopt;
+    if (!data || !Utf8::isValid(*data)) return std::nullopt;
     return data;
 }
 

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <system_error>
 
+#include "platform/Utf8.h"
+
 namespace platform {
 
 namespace {
@@ -24,63 +26,9 @@ Error errorAt(std::string_view text, size_t pos, const std::string& what) {
     return Error::corruptData("line " + std::to_string(lineAt(text, pos)) + ": " + what);
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-bool isHighSurrogate(char32_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-bool isLowSurrogate(char32_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
-// Length of the well-formed UTF-8 sequence at `pos`, or 0 when it is not one (overlong forms,
-// surrogates and values past U+10FFFF included).
-size_t utf8SequenceLength(std::string_view s, size_t pos) {
-    const auto byte = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
-    const uint8_t b0 = byte(pos);
-    if (b0 < 0x80) return 1;
-    size_t len = 0;
-    uint8_t lo = 0x80, hi = 0xBF;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3;
-        if (b0 == 0xE0) lo = 0xA0;
-        if (b0 == 0xED) hi = 0x9F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4;
-        if (b0 == 0xF0) lo = 0x90;
-        if (b0 == 0xF4) hi = 0x8F;
-    } else {
-        return 0;
-    }
-    if (pos + len > s.size()) return 0;
-    if (byte(pos + 1) < lo || byte(pos + 1) > hi) return 0;
-    for (size_t i = 2; i < len; ++i) {
-        if ((byte(pos + i) & 0xC0) != 0x80) return 0;
-    }
-    return len;
-}
-
 Result<std::string> validateUtf8(std::string_view bytes) {
     for (size_t i = 0; i < bytes.size();) {
-        const size_t len = utf8SequenceLength(bytes, i);
+        const size_t len = Utf8::sequenceLength(bytes, i);
         if (len == 0) return errorAt(bytes, i, "invalid UTF-8");
         i += len;
     }
@@ -90,26 +38,10 @@ Result<std::string> validateUtf8(std::string_view bytes) {
 Result<std::string> decodeUtf16(std::string_view bytes, bool bigEndian) {
     std::string out;
     out.reserve(bytes.size());
-    const auto unit = [&](size_t i) -> char32_t {
-        const auto a = static_cast<uint8_t>(bytes[i]);
-        const auto b = static_cast<uint8_t>(bytes[i + 1]);
-        return bigEndian ? (a << 8 | b) : (b << 8 | a);
-    };
-    const auto fail = [&](const char* what) { return errorAt(out, out.size(), what); };
-    if (bytes.size() % 2 != 0) return fail("truncated UTF-16");
-    for (size_t i = 0; i < bytes.size(); i += 2) {
-        char32_t c = unit(i);
-        if (isHighSurrogate(c)) {
-            if (i + 2 >= bytes.size() || !isLowSurrogate(unit(i + 2))) {
-                return fail("invalid UTF-16 (unpaired surrogate)");
-            }
-            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
-            i += 2;
-        } else if (isLowSurrogate(c)) {
-            return fail("invalid UTF-16 (unpaired surrogate)");
-        }
-        appendUtf8(out, c);
-    }
+    // The line of a failure counts the text decoded before it.
+    if (bytes.size() % 2 != 0) return errorAt(out, 0, "truncated UTF-16");
+    if (!Utf8::appendUtf16(out, bytes, bigEndian ? std::endian::big : std::endian::little))
+        return errorAt(out, out.size(), "invalid UTF-16 (unpaired surrogate)");
     return out;
 }
 
@@ -220,7 +152,7 @@ class Parser {
             out.assign(text_.substr(start, pos_ - start));
             return true;
         }
-        const size_t len = utf8SequenceLength(text_, pos_);
+        const size_t len = Utf8::sequenceLength(text_, pos_);
         fail(pos_, std::string("expected ") + what + ", found '" +
                        std::string(text_.substr(pos_, len ? len : 1)) + "'");
         return false;
@@ -277,7 +209,7 @@ class Parser {
             return true;
         }
         if (c != 'U' && c != 'u') {
-            const size_t len = utf8SequenceLength(text_, pos_);
+            const size_t len = Utf8::sequenceLength(text_, pos_);
             fail(at, "invalid escape \\" + std::string(text_.substr(pos_, len ? len : 1)));
             return false;
         }
@@ -287,23 +219,23 @@ class Parser {
             return false;
         }
         char32_t code = *unit;
-        if (isHighSurrogate(code)) {
+        if (Utf8::isHighSurrogate(code)) {
             // The other half of the pair must follow as an escape of its own.
             std::optional<char32_t> low;
             if (peek() == '\\' && (peek(1) == 'U' || peek(1) == 'u')) {
                 ++pos_;
                 low = readUnicodeEscape();
             }
-            if (!low || !isLowSurrogate(*low)) {
+            if (!low || !Utf8::isLowSurrogate(*low)) {
                 fail(at, "unpaired surrogate in escape");
                 return false;
             }
-            code = 0x10000 + ((code - 0xD800) << 10) + (*low - 0xDC00);
-        } else if (isLowSurrogate(code)) {
+            code = Utf8::combineSurrogates(code, *low);
+        } else if (Utf8::isLowSurrogate(code)) {
             fail(at, "unpaired surrogate in escape");
             return false;
         }
-        appendUtf8(out, code);
+        Utf8::append(out, code);
         return true;
     }
 

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/Utf8.h"
+
 namespace platform {
 
 namespace {
@@ -50,41 +52,6 @@ int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return c - 'A' + 10;
-}
-
-bool validUtf8(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        size_t len;
-        uint32_t cp;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            len = 2;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            len = 4;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + len > s.size()) return false;
-        for (size_t k = 1; k < len; ++k) {
-            const auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        // Overlong forms, surrogates and code points past Unicode are not text.
-        static constexpr uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += len;
-    }
-    return true;
 }
 
 // Raw text of one part: only the allowed characters and well-formed escapes of UTF-8 text.
@@ -200,7 +167,7 @@ std::optional<std::string> UrlComponents::percentDecode(std::string_view text) {
         out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
         i += 2;
     }
-    if (!validUtf8(out)) return std::nullopt;
+    if (!Utf8::isValid(out)) return std::nullopt;
     return out;
 }
 

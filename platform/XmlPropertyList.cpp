@@ -8,6 +8,8 @@
 #include <optional>
 #include <pugixml.hpp>
 
+#include "platform/Utf8.h"
+
 namespace platform {
 
 // Reading accepts a <plist> root holding exactly one value, and also a bare value as the root
@@ -43,56 +45,6 @@ std::string_view trim(std::string_view s) {
 
 bool isBlank(std::string_view s) {
     return trim(s).empty();
-}
-
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-bool isValidUtf8(std::string_view s) {
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const size_t n = s.size();
-    for (size_t i = 0; i < n;) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t len;
-        uint32_t cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2, cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3, cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4, cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (n - i < len) return false;
-        for (size_t k = 1; k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        static constexpr uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += len;
-    }
-    return true;
 }
 
 int base64Value(char c) {
@@ -310,7 +262,7 @@ class Reader {
                             ">" + where(n));
             }
         }
-        if (!isValidUtf8(out)) return fail("text that is not UTF-8" + where(element));
+        if (!Utf8::isValid(out)) return fail("text that is not UTF-8" + where(element));
         return true;
     }
 
@@ -341,9 +293,9 @@ class Reader {
                 const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(),
                                                        cp, hex ? 16 : 10);
                 if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() ||
-                    cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+                    !Utf8::isScalarValue(cp))
                     return false;
-                appendUtf8(out, cp);
+                Utf8::append(out, cp);
             } else {
                 return false;
             }
@@ -498,7 +450,7 @@ class Writer {
     // & < > as entities; carriage returns and other control characters as character references
     // so that they survive the parser's line-end handling.
     bool appendEscaped(const std::string& s) {
-        if (!isValidUtf8(s)) return fail("string that is not UTF-8");
+        if (!Utf8::isValid(s)) return fail("string that is not UTF-8");
         for (char c : s) {
             switch (c) {
                 case '&':

@@ -1,20 +1,9 @@
 #include "agent/library/BuiltinGroupData.h"
 
-namespace {
-
-platform::PropertyList encodeGroups(const std::vector<Group>& groups) {
-    platform::PropertyList::Array encoded;
-    encoded.reserve(groups.size());
-    for (const auto& group : groups) encoded.push_back(group.encode());
-    return encoded;
-}
-
-}  // namespace
-
 BuiltinGroupData BuiltinGroupData::decode(platform::Decoder& decoder) {
     BuiltinGroupData data;
-    data.groups = decoder.array("groups", [](platform::Decoder& d) { return Group::decode(d); });
-    data.library = decoder.nested("library", [](platform::Decoder& d) { return Group::decode(d); });
+    data.groups = Group::decodeArray(decoder, "groups");
+    data.library = Group::decodeNested(decoder, "library");
     if (decoder.failed()) return {};
     return data;
 }
@@ -29,7 +18,7 @@ platform::Result<BuiltinGroupData> BuiltinGroupData::fromPropertyList(
 
 platform::PropertyList BuiltinGroupData::encode() const {
     return platform::PropertyList::Dictionary{
-        {"groups", encodeGroups(groups)},
+        {"groups", Group::encodeArray(groups)},
         {"library", library.encode()},
     };
 }

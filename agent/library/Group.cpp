@@ -32,6 +32,21 @@ platform::PropertyList Group::encode() const {
     };
 }
 
+std::vector<Group> Group::decodeArray(platform::Decoder& decoder, std::string_view key) {
+    return decoder.array(key, [](platform::Decoder& d) { return decode(d); });
+}
+
+Group Group::decodeNested(platform::Decoder& decoder, std::string_view key) {
+    return decoder.nested(key, [](platform::Decoder& d) { return decode(d); });
+}
+
+platform::PropertyList Group::encodeArray(const std::vector<Group>& groups) {
+    platform::PropertyList::Array encoded;
+    encoded.reserve(groups.size());
+    for (const auto& group : groups) encoded.push_back(group.encode());
+    return encoded;
+}
+
 bool operator==(const Group& a, const Group& b) {
     return a.name == b.name && a.uuid == b.uuid && a.items == b.items;
 }

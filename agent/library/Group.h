@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "agent/library/GroupItem.h"
@@ -39,6 +40,12 @@ class Group : public IGroup {
     static Group decode(platform::Decoder& decoder);
     static platform::Result<Group> fromPropertyList(const platform::PropertyList& value);
     platform::PropertyList encode() const;
+
+    // A required array of groups, and a required single group, under `key`; failures are
+    // recorded in `decoder`.
+    static std::vector<Group> decodeArray(platform::Decoder& decoder, std::string_view key);
+    static Group decodeNested(platform::Decoder& decoder, std::string_view key);
+    static platform::PropertyList encodeArray(const std::vector<Group>& groups);
 
     // Name, uuid and every item in order.
     friend bool operator==(const Group& a, const Group& b);

@@ -1,21 +1,9 @@
 #include "agent/library/UserGroupData.h"
 
-namespace {
-
-platform::PropertyList encodeGroups(const std::vector<Group>& groups) {
-    platform::PropertyList::Array encoded;
-    encoded.reserve(groups.size());
-    for (const auto& group : groups) encoded.push_back(group.encode());
-    return encoded;
-}
-
-}  // namespace
-
 UserGroupData UserGroupData::decode(platform::Decoder& decoder) {
     UserGroupData data;
-    data.groups = decoder.array("groups", [](platform::Decoder& d) { return Group::decode(d); });
-    data.ccleaners =
-        decoder.nested("ccleaners", [](platform::Decoder& d) { return Group::decode(d); });
+    data.groups = Group::decodeArray(decoder, "groups");
+    data.ccleaners = Group::decodeNested(decoder, "ccleaners");
     if (decoder.failed()) return {};
     return data;
 }
@@ -30,7 +18,7 @@ platform::Result<UserGroupData> UserGroupData::fromPropertyList(
 
 platform::PropertyList UserGroupData::encode() const {
     return platform::PropertyList::Dictionary{
-        {"groups", encodeGroups(groups)},
+        {"groups", Group::encodeArray(groups)},
         {"ccleaners", ccleaners.encode()},
     };
 }

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <functional>
@@ -18,6 +17,7 @@
 
 #include "platform/Log.h"
 #include "platform/PropertyListSerialization.h"
+#include "platform/linux/FileOps.h"
 #include "platform/linux/LinuxPaths.h"
 
 namespace platform {
@@ -30,71 +30,8 @@ using Dictionary = PropertyList::Dictionary;
 // Preference files are small; anything larger is treated as unreadable rather than loaded.
 constexpr off_t kMaxFileSize = 64 * 1024 * 1024;
 
-// The OS's codes for failures to save.
-constexpr int kFileWriteNoPermission = 513;
-constexpr int kFileWriteOutOfSpace = 640;
-constexpr int kFileWriteVolumeReadOnly = 642;
-
-class UniqueFd {
-  public:
-    explicit UniqueFd(int fd = -1) : fd_(fd) {}
-    ~UniqueFd() { reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept {
-        if (this != &other) {
-            reset();
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    void reset() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-
-  private:
-    int fd_;
-};
-
-struct FileIdentity {
-    bool exists = false;
-    dev_t dev = 0;
-    ino_t ino = 0;
-    off_t size = 0;
-    int64_t mtimeNs = 0;
-    int64_t ctimeNs = 0;
-
-    static FileIdentity of(const struct stat& st) {
-        return {true,
-                st.st_dev,
-                st.st_ino,
-                st.st_size,
-                st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
-                st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec};
-    }
-    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-};
-
-// An identity together with the open file it was taken from. While the file stays open its
-// inode number cannot be handed to a newer file, so an equal identity really is the same file
-// even when two writes fall into one tick of the file system's clock.
-struct PinnedIdentity {
-    FileIdentity id;
-    std::shared_ptr<UniqueFd> pin;
-};
-
-int openRetrying(const char* path, int flags, mode_t mode = 0) {
-    int fd;
-    do {
-        fd = ::open(path, flags | O_CLOEXEC, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
 PinnedIdentity currentIdentity(const fs::path& file) {
-    const int raw = openRetrying(file.c_str(), O_RDONLY | O_NONBLOCK);
+    const int raw = FileOps::openRetrying(file.c_str(), O_RDONLY | O_NONBLOCK);
     const int openError = errno;
     auto fd = std::make_shared<UniqueFd>(raw);
     struct stat st {};
@@ -115,7 +52,7 @@ struct FileContents {
 
 FileContents readDomainFile(const fs::path& file) {
     FileContents out;
-    const int raw = openRetrying(file.c_str(), O_RDONLY | O_NONBLOCK);
+    const int raw = FileOps::openRetrying(file.c_str(), O_RDONLY | O_NONBLOCK);
     const int openError = errno;
     if (raw < 0) {
         if (openError == ENOENT || openError == ENOTDIR) return out;
@@ -172,46 +109,19 @@ FileContents readDomainFile(const fs::path& file) {
     return out;
 }
 
-Error writeError(const fs::path& file, const char* operation, int err) {
-    const std::string name = file.filename().string();
-    std::string detail = std::string(operation) + " " + file.string() + ": " + std::strerror(err);
-    switch (err) {
-        case EACCES:
-        case EPERM:
-            return Error::other("You don\u2019t have permission to save the file \u201c" + name +
-                                    "\u201d in the folder \u201c" +
-                                    file.parent_path().filename().string() + "\u201d.",
-                                std::move(detail), kFileWriteNoPermission);
-        case EROFS:
-            return Error::other("The file \u201c" + name +
-                                    "\u201d couldn\u2019t be saved because the volume is read "
-                                    "only.",
-                                std::move(detail), kFileWriteVolumeReadOnly);
-        case ENOSPC:
-        case EDQUOT:
-            return Error::other("The file \u201c" + name +
-                                    "\u201d couldn\u2019t be saved because there isn\u2019t "
-                                    "enough space.",
-                                std::move(detail), kFileWriteOutOfSpace);
-        default:
-            return Error::other("The file \u201c" + name + "\u201d couldn\u2019t be saved.",
-                                std::move(detail), Error::kFileWriteUnknown);
-    }
-}
-
 // Creates the missing folders above `file`, private to the user.
 Status makeParents(const fs::path& file) {
     std::vector<fs::path> missing;
     struct stat st {};
     for (fs::path dir = file.parent_path(); !dir.empty() && ::stat(dir.c_str(), &st) != 0;
          dir = dir.parent_path()) {
-        if (errno != ENOENT) return writeError(file, "stat", errno);
+        if (errno != ENOENT) return FileOps::writeError(file, "stat", errno);
         missing.push_back(dir);
         if (dir == dir.root_path()) break;
     }
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
         if (::mkdir(it->c_str(), 0700) != 0 && errno != EEXIST) {
-            return writeError(file, "mkdir", errno);
+            return FileOps::writeError(file, "mkdir", errno);
         }
     }
     return Ok{};
@@ -222,13 +132,9 @@ Status makeParents(const fs::path& file) {
 // file stays: removing it would let two writers lock two different files.
 Result<UniqueFd> lockFile(const fs::path& file) {
     const fs::path lockPath = file.string() + ".lock";
-    UniqueFd fd(openRetrying(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, 0600));
-    if (!fd.valid()) return writeError(lockPath, "open", errno);
-    int rc;
-    do {
-        rc = ::flock(fd.get(), LOCK_EX);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0) return writeError(lockPath, "lock", errno);
+    UniqueFd fd;
+    if (int err = FileOps::lock(lockPath, LOCK_EX, true, fd); err != 0)
+        return FileOps::writeError(lockPath, "lock", err);
     return fd;
 }
 
@@ -248,38 +154,11 @@ Result<fs::path> moveAside(const fs::path& file) {
     for (int n = 1; n < 1000; ++n) {
         const fs::path target = n == 1 ? fs::path(base) : fs::path(base + "-" + std::to_string(n));
         if (::lstat(target.c_str(), &st) == 0) continue;
-        if (::rename(file.c_str(), target.c_str()) != 0) return writeError(file, "rename", errno);
+        if (::rename(file.c_str(), target.c_str()) != 0)
+            return FileOps::writeError(file, "rename", errno);
         return target;
     }
-    return writeError(file, "rename", EEXIST);
-}
-
-// Writes `bytes` to a temporary file beside `file`, flushes it and renames it over `file`, so
-// readers see the old contents or the new, never a mixture. Returns the new file's identity.
-Result<PinnedIdentity> replaceAtomically(const fs::path& file, const std::string& bytes) {
-    std::string temp = (file.parent_path() / ("." + file.filename().string() + ".XXXXXX")).string();
-    auto fd = std::make_shared<UniqueFd>(::mkostemp(temp.data(), O_CLOEXEC));
-    if (!fd->valid()) return writeError(file, "create", errno);
-    auto fail = [&](const char* operation, int err) -> Result<PinnedIdentity> {
-        ::unlink(temp.c_str());
-        return writeError(file, operation, err);
-    };
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd->get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return fail("write", errno);
-        done += static_cast<size_t>(n);
-    }
-    if (::fsync(fd->get()) != 0) return fail("fsync", errno);
-    if (::rename(temp.c_str(), file.c_str()) != 0) return fail("rename", errno);
-    // Make the rename itself durable; the new contents are in place either way.
-    UniqueFd dir(openRetrying(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY));
-    if (!dir.valid() || ::fsync(dir.get()) != 0)
-        log("Couldn't flush the folder of " + file.string() + ": " + std::strerror(errno));
-    struct stat st {};
-    if (::fstat(fd->get(), &st) != 0) return PinnedIdentity{};
-    return PinnedIdentity{FileIdentity::of(st), fd};
+    return FileOps::writeError(file, "rename", EEXIST);
 }
 
 const DefaultsStore::Snapshot& emptySnapshot() {
@@ -386,7 +265,7 @@ struct FileDefaultsStore::Impl : std::enable_shared_from_this<Impl> {
         Dictionary values;
         if (remove) {
             if (::unlink(file->c_str()) != 0) {
-                if (errno != ENOENT) return writeError(*file, "unlink", errno);
+                if (errno != ENOENT) return FileOps::writeError(*file, "unlink", errno);
                 if (current.kind == FileContents::Kind::Missing) return Ok{};
             }
         } else {
@@ -395,8 +274,11 @@ struct FileDefaultsStore::Impl : std::enable_shared_from_this<Impl> {
             auto bytes =
                 PropertyListSerialization::write(PropertyList(values), PropertyListFormat::Binary);
             if (!bytes.ok()) return bytes.error();
-            auto replaced = replaceAtomically(*file, *bytes);
+            auto replaced = FileOps::replaceAtomically(*file, *bytes);
             if (!replaced.ok()) return replaced.error();
+            // Make the rename itself durable; the new contents are in place either way.
+            if (int err = FileOps::syncDirectory(file->parent_path()); err != 0)
+                log("Couldn't flush the folder of " + file->string() + ": " + std::strerror(err));
             written = std::move(*replaced);
         }
         {

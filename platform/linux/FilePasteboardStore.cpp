@@ -22,6 +22,7 @@
 
 #include "platform/Log.h"
 #include "platform/PasteboardCodec.h"
+#include "platform/linux/FileOps.h"
 #include "platform/linux/LinuxPaths.h"
 
 namespace platform {
@@ -36,75 +37,10 @@ constexpr const char* kLockSuffix = ".lock";
 constexpr size_t kMaxEncodedLength = 180;
 constexpr size_t kKeptPrefixLength = 140;
 
-class UniqueFd {
-  public:
-    explicit UniqueFd(int fd = -1) : fd_(fd) {}
-    ~UniqueFd() { reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept {
-        if (this != &other) {
-            reset();
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    void reset() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-
-  private:
-    int fd_;
-};
-
-int openRetrying(const char* path, int flags, mode_t mode = 0) {
-    int fd;
-    do {
-        fd = ::open(path, flags | O_CLOEXEC, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-struct FileIdentity {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    off_t size = 0;
-    int64_t mtimeNs = 0;
-    int64_t ctimeNs = 0;
-
-    static FileIdentity of(const struct stat& st) {
-        return {st.st_dev, st.st_ino, st.st_size,
-                st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
-                st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec};
-    }
-    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-};
-
-// An identity together with the open file it came from: while the file stays open its inode
-// can't be given to a newer file, so an equal identity really means the same file.
-struct PinnedIdentity {
-    FileIdentity id;
-    std::shared_ptr<UniqueFd> pin;
-};
-
 Error readError(const fs::path& file, const std::string& what) {
     return Error::other(
         "The file \u201c" + file.filename().string() + "\u201d couldn\u2019t be opened.",
         file.string() + ": " + what);
-}
-
-Error writeError(const fs::path& file, const char* operation, int err) {
-    const std::string name = file.filename().string();
-    std::string detail = std::string(operation) + " " + file.string() + ": " + std::strerror(err);
-    if (err == ENOSPC || err == EDQUOT)
-        return Error::other("The file \u201c" + name +
-                                "\u201d couldn\u2019t be saved because there isn\u2019t enough "
-                                "space.",
-                            std::move(detail), 640);
-    return Error::other("The file \u201c" + name + "\u201d couldn\u2019t be saved.",
-                        std::move(detail), Error::kFileWriteUnknown);
 }
 
 struct FileContents {
@@ -116,7 +52,8 @@ struct FileContents {
 
 FileContents readContentsFile(const fs::path& file) {
     FileContents out;
-    auto fd = std::make_shared<UniqueFd>(openRetrying(file.c_str(), O_RDONLY | O_NOFOLLOW));
+    auto fd =
+        std::make_shared<UniqueFd>(FileOps::openRetrying(file.c_str(), O_RDONLY | O_NOFOLLOW));
     if (!fd->valid()) {
         if (errno == ENOENT) return out;
         out.kind = FileContents::Kind::Unreadable;
@@ -160,29 +97,6 @@ FileContents readContentsFile(const fs::path& file) {
     return out;
 }
 
-// Locks `path` with flock. Somebody may remove or replace the lock file while we wait for it (a
-// unique pasteboard being reclaimed); a lock on a file no longer at `path` guards nothing, so
-// then we start again. Returns 0 or the errno that stopped us.
-int lockFile(const fs::path& path, int operation, bool create, UniqueFd& out) {
-    for (;;) {
-        UniqueFd fd(openRetrying(path.c_str(), O_RDWR | O_NOFOLLOW | (create ? O_CREAT : 0), 0600));
-        if (!fd.valid()) return errno;
-        int rc;
-        do {
-            rc = ::flock(fd.get(), operation);
-        } while (rc != 0 && errno == EINTR);
-        if (rc != 0) return errno;
-        struct stat held {
-        }, current{};
-        if (::fstat(fd.get(), &held) != 0) return errno;
-        if (::stat(path.c_str(), &current) == 0 && held.st_dev == current.st_dev &&
-            held.st_ino == current.st_ino) {
-            out = std::move(fd);
-            return 0;
-        }
-    }
-}
-
 // The lock file's change count: eight bytes, little-endian; 0 when there are none yet.
 int64_t readCounter(int fd) {
     unsigned char b[8];
@@ -213,7 +127,7 @@ bool writeCounter(int fd, int64_t count) {
 
 // The change count in a contents file's header, without reading the rest.
 std::optional<int64_t> headerCount(const fs::path& file) {
-    UniqueFd fd(openRetrying(file.c_str(), O_RDONLY | O_NOFOLLOW));
+    UniqueFd fd(FileOps::openRetrying(file.c_str(), O_RDONLY | O_NOFOLLOW));
     if (!fd.valid()) return std::nullopt;
     char header[PasteboardCodec::kHeaderSize];
     if (::read(fd.get(), header, sizeof header) != static_cast<ssize_t>(sizeof header))
@@ -224,29 +138,6 @@ std::optional<int64_t> headerCount(const fs::path& file) {
     auto decoded = PasteboardCodec::decode(bytes);
     if (!decoded.ok()) return std::nullopt;
     return decoded->changeCount;
-}
-
-// Writes `bytes` to a temporary file beside `file`, flushes it and renames it over `file`.
-Result<PinnedIdentity> replaceAtomically(const fs::path& file, const std::string& bytes) {
-    std::string temp = (file.parent_path() / ("." + file.filename().string() + ".XXXXXX")).string();
-    auto fd = std::make_shared<UniqueFd>(::mkostemp(temp.data(), O_CLOEXEC));
-    if (!fd->valid()) return writeError(file, "create", errno);
-    auto fail = [&](const char* operation, int err) -> Result<PinnedIdentity> {
-        ::unlink(temp.c_str());
-        return writeError(file, operation, err);
-    };
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd->get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return fail("write", errno);
-        done += static_cast<size_t>(n);
-    }
-    if (::fsync(fd->get()) != 0) return fail("fsync", errno);
-    if (::rename(temp.c_str(), file.c_str()) != 0) return fail("rename", errno);
-    struct stat st {};
-    if (::fstat(fd->get(), &st) != 0) return PinnedIdentity{};
-    return PinnedIdentity{FileIdentity::of(st), fd};
 }
 
 uint64_t fnv1a(std::string_view s, bool reversed) {
@@ -394,13 +285,13 @@ struct FilePasteboardStore::Impl {
     // A released pasteboard has no contents file; its count is in the lock file.
     int64_t countWithoutContents(const std::string& name) {
         UniqueFd lock;
-        if (lockFile(lockPath(name), LOCK_SH, false, lock) != 0) return 0;
+        if (FileOps::lock(lockPath(name), LOCK_SH, false, lock) != 0) return 0;
         return readCounter(lock.get());
     }
 
     Status ensureDirectory() {
         if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST)
-            return writeError(directory, "mkdir", errno);
+            return FileOps::writeError(directory, "mkdir", errno);
         return Ok{};
     }
 
@@ -409,13 +300,13 @@ struct FilePasteboardStore::Impl {
     Status removeFiles(const std::string& name) {
         const fs::path lockAt = lockPath(name);
         UniqueFd lock;
-        if (int err = lockFile(lockAt, LOCK_EX, false, lock); err != 0 && err != ENOENT)
-            return writeError(lockAt, "lock", err);
+        if (int err = FileOps::lock(lockAt, LOCK_EX, false, lock); err != 0 && err != ENOENT)
+            return FileOps::writeError(lockAt, "lock", err);
         const fs::path data = dataFile(name);
         if (::unlink(data.c_str()) != 0 && errno != ENOENT)
-            return writeError(data, "unlink", errno);
+            return FileOps::writeError(data, "unlink", errno);
         if (lock.valid() && ::unlink(lockAt.c_str()) != 0 && errno != ENOENT)
-            return writeError(lockAt, "unlink", errno);
+            return FileOps::writeError(lockAt, "unlink", errno);
         std::lock_guard guard(mutex);
         entries.erase(name);
         return Ok{};
@@ -438,14 +329,15 @@ Result<std::shared_ptr<FilePasteboardStore>> FilePasteboardStore::open(
         if (!runtime.ok()) return runtime.error();
         dir = *runtime / "pasteboards";
     }
-    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return writeError(dir, "mkdir", errno);
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+        return FileOps::writeError(dir, "mkdir", errno);
     struct stat st {};
     if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
         return Error::other("The pasteboard folder isn\u2019t safe to use.",
                             dir.string() + " is not a directory owned by this user",
                             Error::kFileWriteUnknown);
     if ((st.st_mode & 0077) != 0 && ::chmod(dir.c_str(), 0700) != 0)
-        return writeError(dir, "chmod", errno);
+        return FileOps::writeError(dir, "chmod", errno);
     std::shared_ptr<FilePasteboardStore> store(new FilePasteboardStore(std::move(dir)));
     store->reclaimAbandoned();
     return store;
@@ -499,8 +391,8 @@ Result<int64_t> FilePasteboardStore::update(const std::string& name, const Edito
     const fs::path file = impl_->dataFile(name);
     const fs::path lockAt = impl_->lockPath(name);
     UniqueFd lock;
-    if (int err = lockFile(lockAt, LOCK_EX, true, lock); err != 0)
-        return writeError(lockAt, "lock", err);
+    if (int err = FileOps::lock(lockAt, LOCK_EX, true, lock); err != 0)
+        return FileOps::writeError(lockAt, "lock", err);
 
     const int64_t counter = readCounter(lock.get());
     // An unreadable file (already logged) is overwritten: pasteboards hold nothing worth
@@ -519,8 +411,8 @@ Result<int64_t> FilePasteboardStore::update(const std::string& name, const Edito
     PasteboardContents contents{count, std::move(items)};
     auto bytes = PasteboardCodec::encode(contents);
     if (!bytes.ok()) return bytes.error();
-    if (bytes->size() > kMaxFileSize) return writeError(file, "write", EFBIG);
-    auto written = replaceAtomically(file, *bytes);
+    if (bytes->size() > kMaxFileSize) return FileOps::writeError(file, "write", EFBIG);
+    auto written = FileOps::replaceAtomically(file, *bytes);
     if (!written.ok()) return written.error();
     bytes->clear();
     if (count != counter && !writeCounter(lock.get(), count))
@@ -540,14 +432,15 @@ Status FilePasteboardStore::release(const std::string& name) {
     const fs::path file = impl_->dataFile(name);
     const fs::path lockAt = impl_->lockPath(name);
     UniqueFd lock;
-    if (int err = lockFile(lockAt, LOCK_EX, false, lock); err != 0)
-        return err == ENOENT ? Status(Ok{}) : Status(writeError(lockAt, "lock", err));
+    if (int err = FileOps::lock(lockAt, LOCK_EX, false, lock); err != 0)
+        return err == ENOENT ? Status(Ok{}) : Status(FileOps::writeError(lockAt, "lock", err));
     // A writer that died between renaming its file in and saving the count left the count only
     // in the file.
     const int64_t counter = readCounter(lock.get());
     if (auto inFile = headerCount(file); inFile && *inFile > counter)
         writeCounter(lock.get(), *inFile);
-    if (::unlink(file.c_str()) != 0 && errno != ENOENT) return writeError(file, "unlink", errno);
+    if (::unlink(file.c_str()) != 0 && errno != ENOENT)
+        return FileOps::writeError(file, "unlink", errno);
     std::lock_guard guard(impl_->mutex);
     impl_->entries.erase(name);
     return Ok{};
@@ -581,7 +474,7 @@ size_t FilePasteboardStore::reclaimAbandoned() {
             if (at == std::string_view::npos || at <= 1) continue;
             const fs::path lockAt =
                 impl_->directory / (std::string(file.substr(1, at - 1)) + kLockSuffix);
-            UniqueFd probe(openRetrying(lockAt.c_str(), O_RDONLY | O_NOFOLLOW));
+            UniqueFd probe(FileOps::openRetrying(lockAt.c_str(), O_RDONLY | O_NOFOLLOW));
             if (!probe.valid() || ::flock(probe.get(), LOCK_EX | LOCK_NB) == 0)
                 ::unlinkat(::dirfd(dir), e->d_name, 0);
             continue;

@@ -92,7 +92,7 @@ std::vector<RunningApplication> LinuxWorkspace::runningApplications() {
     std::vector<RunningApplication> apps;
     for (const auto& registered : AppRegistry::list()) {
         apps.push_back(make(registered));
-        known_[registered.pid] = apps.back();
+        remember(registered.pid, apps.back());
     }
     return apps;
 }
@@ -128,7 +128,7 @@ Result<RunningApplication> LinuxWorkspace::runningOrLaunched(
     if (!pid.ok()) return pid.error();
     launched = true;
     RunningApplication app = make(*pid, bundle);
-    known_[*pid] = app;
+    remember(*pid, app);
     return app;
 }
 
@@ -249,13 +249,36 @@ bool LinuxWorkspace::xdgOpen(const std::string& target) {
     return started.ok();
 }
 
+void LinuxWorkspace::remember(int pid, const RunningApplication& app) {
+    std::lock_guard lock(knownMutex_);
+    known_[pid] = app;
+}
+
+std::optional<RunningApplication> LinuxWorkspace::forget(int pid) {
+    std::lock_guard lock(knownMutex_);
+    auto it = known_.find(pid);
+    if (it == known_.end()) return std::nullopt;
+    RunningApplication app = it->second;
+    known_.erase(it);
+    return app;
+}
+
+std::optional<RunningApplication> LinuxWorkspace::recall(int pid) const {
+    std::lock_guard lock(knownMutex_);
+    auto it = known_.find(pid);
+    if (it == known_.end()) return std::nullopt;
+    return it->second;
+}
+
 void LinuxWorkspace::post(const char* name, const RunningApplication& app) {
     center_.post(name, this, {{kWorkspaceApplicationKey, app}});
 }
 
 void LinuxWorkspace::postAbout(int pid, const char* name) {
     if (auto self = AppRegistry::selfIdentity(); self && self->pid == pid) {
-        post(name, known_[pid] = make(*self));
+        const RunningApplication app = make(*self);
+        remember(pid, app);
+        post(name, app);
         return;
     }
     QDBusMessage call =
@@ -271,12 +294,10 @@ void LinuxWorkspace::postAbout(int pid, const char* name) {
             RegisteredApplication app =
                 AppRegistry::fromMap(qdbus_cast<QVariantMap>(reply.arguments().at(0)));
             app.pid = pid;
-            known_[pid] = make(app);
+            remember(pid, make(app));
         }
-        auto it = known_.find(pid);
-        post(name, it != known_.end() ? it->second
-                                      : RunningApplication(this, pid, std::nullopt, std::nullopt,
-                                                           {}, ActivationPolicy::Regular));
+        post(name, recall(pid).value_or(RunningApplication(this, pid, std::nullopt, std::nullopt,
+                                                           {}, ActivationPolicy::Regular)));
     });
 }
 
@@ -289,10 +310,7 @@ void LinuxWorkspace::nameOwnerChanged(const QString& name, const QString& oldOwn
     } else if (!oldOwner.isEmpty() && newOwner.isEmpty()) {
         RunningApplication app(this, *pid, std::nullopt, std::nullopt, {},
                                ActivationPolicy::Regular);
-        if (auto it = known_.find(*pid); it != known_.end()) {
-            app = it->second;
-            known_.erase(it);
-        }
+        if (auto last = forget(*pid)) app = *last;
         post(kWorkspaceDidTerminateApplication, app);
     }
 }

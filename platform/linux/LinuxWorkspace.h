@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <map>
+#include <mutex>
 
 #include "platform/AppleEventManager.h"
 #include "platform/Bundle.h"
@@ -68,6 +69,11 @@ class LinuxWorkspace : public QObject, public Workspace {
     AppleEventManager& events_;
     NotificationCenter center_;
     // What was last heard of each program, so its termination can still say who it was.
+    // Listings may run off the main thread (quitting other agents), hence the lock.
+    void remember(int pid, const RunningApplication& app);
+    std::optional<RunningApplication> forget(int pid);
+    std::optional<RunningApplication> recall(int pid) const;
+    mutable std::mutex knownMutex_;
     std::map<int, RunningApplication> known_;
     bool listening_ = false;
 };

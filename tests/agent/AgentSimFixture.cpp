@@ -28,8 +28,8 @@ constexpr FourCharCode kPurlClass = FourCharCode::make("Purl");
 constexpr FourCharCode kSendCommand = FourCharCode::make("plS2");
 constexpr FourCharCode kData = FourCharCode::make("data");
 
-std::string stringParam(const AppleEvent& event, const char* key) {
-    const auto* d = event.paramDescriptorForKeyword(FourCharCode::make(key));
+std::string stringParam(const AppleEvent& event, FourCharCode key) {
+    const auto* d = event.paramDescriptorForKeyword(key);
     return d ? d->stringValue().value_or("") : std::string();
 }
 
@@ -63,13 +63,11 @@ AgentSimFixture::AgentSimFixture()
     world.apps().install({.bundleIdentifier = kEngineID,
                           .path = kEnginePath,
                           .name = "Purlane",
-                          .launch = engineLaunch(kEngineID)});
+                          .launch = engineLaunch()});
     shared.setString(PurlaneServerConnection::kEngineBundleIdKey, kEngineID);
     agent.notificationCenter().addObserver(PLClient::kClientInfoUpdated, nullptr,
                                            [this](const Notification&) { ++clientInfoUpdates; });
 }
-
-AgentSimFixture::~AgentSimFixture() = default;
 
 SimProcess& AgentSimFixture::launchAgent() {
     writeAgentInfo({{"CFBundleIdentifier", kAgentID},
@@ -90,17 +88,18 @@ void AgentSimFixture::writeAgentInfo(const PropertyList::Dictionary& info) {
     temp.write("purlaneAgent.app/Contents/Info.plist", *xml);
 }
 
-SimLaunchFunction AgentSimFixture::engineLaunch(const std::string& id) {
-    return [this, id](SimProcess& process, SimApplication& app) {
+SimLaunchFunction AgentSimFixture::engineLaunch() {
+    return [this](SimProcess& process, SimApplication& app) {
         const auto& args = app.arguments();
         // Started by the agent for a request, the engine keeps out of the Dock.
         if (std::find(args.begin(), args.end(), "--agentmode") != args.end())
             app.setActivationPolicy(ActivationPolicy::Accessory);
         auto store = process.pasteboardStore();
         process.appleEventManager().setEventHandler(
-            kEngineClass, kCommandID, [this, id, store](const AppleEvent& event, AppleEvent&) {
-                EngineRequest request{id, stringParam(event, "c000"), stringParam(event, "p001"),
-                                      stringParam(event, "p002")};
+            kEngineClass, kCommandID, [this, store](const AppleEvent& event, AppleEvent&) {
+                EngineRequest request{stringParam(event, FourCharCode::make("c000")),
+                                      stringParam(event, FourCharCode::make("p001")),
+                                      stringParam(event, FourCharCode::make("p002"))};
                 cleanInPlace(store, request.pasteboard, request.cleaner);
                 engineRequests.push_back(std::move(request));
                 return OSErr::kNoErr;
@@ -125,7 +124,8 @@ SimLaunchFunction AgentSimFixture::engine8Launch() {
                 engine8Commands.push_back(*command);
                 auto answer = KeyedArchive::archivedData(PropertyList::Dictionary{{"done", true}});
                 if (answer.ok())
-                    reply.setParamDescriptor(kData, AppleEventDescriptor(DescType::kUTF8Text, *answer));
+                    reply.setParamDescriptor(kData,
+                                             AppleEventDescriptor(DescType::kUTF8Text, *answer));
                 return OSErr::kNoErr;
             });
     };
@@ -145,8 +145,8 @@ SimProcess& AgentSimFixture::startEngine8() {
 }
 
 void AgentSimFixture::connectEngine() {
-    client.setDelegate(std::make_shared<PLClientAgentDelegate>(
-        defaults, server, agent.workspace(), agent.appleEventManager()));
+    client.setDelegate(std::make_shared<PLClientAgentDelegate>(defaults, server, agent.workspace(),
+                                                               agent.appleEventManager()));
 }
 
 fs::path AgentSimFixture::dataFolder() const {
@@ -179,8 +179,8 @@ void AgentSimFixture::putText(Pasteboard& board, const std::string& text) {
 }
 
 AppDelegate::Services AgentSimFixture::services() {
-    return {agent.application(), agent,     accessibility,           client,
-            server,              urlHandler, temp.path() / "Library"};
+    return {agent.application(),    agent, accessibility, client, server, urlHandler,
+            temp.path() / "Library"};
 }
 
 std::vector<SimAppRequest> AgentSimFixture::requests(SimAppRequest::Kind kind) {

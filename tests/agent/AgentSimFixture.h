@@ -32,10 +32,10 @@ inline const std::string kUpper = "#UPPER";
 
 // One clean request as a fake engine received it.
 struct EngineRequest {
-    std::string engine;  // bundle identifier of the engine that answered
     std::string command;
     std::string pasteboard;
     std::string cleaner;
+    friend bool operator==(const EngineRequest&, const EngineRequest&) = default;
 };
 
 // A sim world with the agent running (not yet started up), its engine installed but not running
@@ -44,7 +44,6 @@ struct EngineRequest {
 class AgentSimFixture : public ::testing::Test {
   public:
     AgentSimFixture();
-    ~AgentSimFixture() override;
 
     // Rewrites the agent's Info.plist; takes effect for a delegate started afterwards.
     void writeAgentInfo(const platform::PropertyList::Dictionary& info);
@@ -95,7 +94,7 @@ class AgentSimFixture : public ::testing::Test {
 
   private:
     platform::SimProcess& launchAgent();
-    platform::SimLaunchFunction engineLaunch(const std::string& id);
+    platform::SimLaunchFunction engineLaunch();
     platform::SimLaunchFunction engine8Launch();
 };
 

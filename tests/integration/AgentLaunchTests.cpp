@@ -21,6 +21,7 @@
 
 #include "platform/Bundle.h"
 #include "platform/StringsTable.h"
+#include "tests/support/TempDir.h"
 
 extern char** environ;
 
@@ -137,7 +138,41 @@ Bundle openBundle(const fs::path& path) {
     return bundle.value_or(Bundle::main());
 }
 
+// The agent under test gets a home of its own and no session bus: it must not touch the
+// user's files, and it must neither see nor quit agents that other tests run meanwhile.
+class IsolatedEnvironment {
+public:
+    IsolatedEnvironment() {
+        for (const char* name : kNames) {
+            const char* v = std::getenv(name);
+            saved_.emplace_back(name, v ? std::optional<std::string>(v) : std::nullopt);
+        }
+        setenv("HOME", home_.path().c_str(), 1);
+        setenv("XDG_DATA_HOME", (home_ / "data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home_ / "config").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", (home_ / "run").c_str(), 1);
+        fs::create_directories(home_ / "run");
+        unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    }
+    ~IsolatedEnvironment() {
+        for (const auto& [name, value] : saved_) {
+            if (value) {
+                setenv(name, value->c_str(), 1);
+            } else {
+                unsetenv(name);
+            }
+        }
+    }
+
+private:
+    static constexpr const char* kNames[] = {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME",
+                                             "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS"};
+    testsupport::TempDir home_;
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
+};
+
 void expectBannerAndQuitOn(int signal) {
+    IsolatedEnvironment isolated;
     const Bundle agent = openBundle(kAgentApp);
     const auto shortVersion = agent.infoString("CFBundleShortVersionString");
     const auto version = agent.infoString("CFBundleVersion");
@@ -150,8 +185,9 @@ void expectBannerAndQuitOn(int signal) {
 
     // It stays up until told to quit.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_FALSE(child.exited()) << "the agent quit by itself";
-
+    ASSERT_FALSE(child.exited()) << "the agent quit by itself";
+    // Never kill(-1, ...): that would reach every process we may signal.
+    ASSERT_GT(child.pid(), 0);
     ASSERT_EQ(kill(child.pid(), signal), 0);
     const auto status = child.waitForExit();
     ASSERT_TRUE(status) << "the agent did not quit on signal " << signal;

@@ -59,7 +59,9 @@ AgentSession::AgentSession() {
     ready_ = startPrivateBus();
 }
 
-AgentSession::~AgentSession() { endPrograms(); }
+AgentSession::~AgentSession() {
+    endPrograms();
+}
 
 void AgentSession::setEnvironment() {
     const fs::path h = home();
@@ -76,22 +78,36 @@ void AgentSession::setEnvironment() {
         unsetenv(name);
 }
 
-fs::path AgentSession::dataHome() const { return home() / ".local/share"; }
-fs::path AgentSession::userLibrary() const { return dataHome() / "purlane/Library"; }
+fs::path AgentSession::dataHome() const {
+    return home() / ".local/share";
+}
+fs::path AgentSession::userLibrary() const {
+    return dataHome() / "purlane/Library";
+}
 fs::path AgentSession::libraryDataFolder() const {
     return userLibrary() / "Group Containers/KQ4MZR7WXN.com.halvik.purlane/Data";
 }
 
-fs::path AgentSession::applicationsFolder() { return kBuild / "Applications"; }
-fs::path AgentSession::agentBundle() { return applicationsFolder() / "purlaneAgent.app"; }
-fs::path AgentSession::agentExecutable() { return agentBundle() / "Contents/MacOS/purlaneAgent"; }
+fs::path AgentSession::applicationsFolder() {
+    return kBuild / "Applications";
+}
+fs::path AgentSession::agentBundle() {
+    return applicationsFolder() / "purlaneAgent.app";
+}
+fs::path AgentSession::agentExecutable() {
+    return agentBundle() / "Contents/MacOS/purlaneAgent";
+}
 fs::path AgentSession::engineExecutable() {
     return applicationsFolder() / "SampleEngine.app/Contents/MacOS/SampleEngine";
 }
 
-RunResult AgentSession::registerEngine() { return run({engineExecutable().string(), "--register"}); }
+RunResult AgentSession::registerEngine() {
+    return run({engineExecutable().string(), "--register"});
+}
 
-Subprocess* AgentSession::startAgent() { return start({agentExecutable().string()}, kAgentID); }
+Subprocess* AgentSession::startAgent() {
+    return start({agentExecutable().string()}, kAgentID);
+}
 
 Subprocess* AgentSession::start(const std::vector<std::string>& argv,
                                 const std::optional<std::string>& listedAs) {
@@ -195,14 +211,16 @@ void AgentSession::endPrograms() {
         for (const auto& app : apps()) {
             const bool child = std::any_of(children_.begin(), children_.end(),
                                            [&](const auto& c) { return c->pid() == app.pid; });
-            if (!child && belongsHere(app.pid)) launched.push_back(app.pid);
+            if (!child && app.pid > 0 && belongsHere(app.pid)) launched.push_back(app.pid);
         }
     }
     // Those the agent launched first: they hold its output pipes open.
     for (int pid : launched) kill(pid, SIGTERM);
     waitFor(
-        [&] { return std::none_of(launched.begin(), launched.end(),
-                                  platform::DetachedProcess::isAlive); },
+        [&] {
+            return std::none_of(launched.begin(), launched.end(),
+                                platform::DetachedProcess::isAlive);
+        },
         5);
     for (int pid : launched)
         if (platform::DetachedProcess::isAlive(pid)) kill(pid, SIGKILL);

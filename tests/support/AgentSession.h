@@ -75,8 +75,7 @@ class AgentSession {
     // Polls `done` until it holds or `timeout` seconds passed; returns done().
     static bool waitFor(const std::function<bool()>& done, double timeout = kWait);
     // Waits until `process` printed `text` on standard output.
-    static bool waitForOutput(Subprocess& process, const std::string& text,
-                              double timeout = kWait);
+    static bool waitForOutput(Subprocess& process, const std::string& text, double timeout = kWait);
     // The command line of a running process, one element per argument.
     static std::vector<std::string> commandLine(int pid);
 

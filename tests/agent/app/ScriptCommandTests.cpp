@@ -58,7 +58,8 @@ class ScriptCommandTest : public agenttest::AgentSimFixture {
             EXPECT_TRUE(p) << name;
             if (p) event.setParamDescriptor(p->code, value);
         }
-        auto result = scripter.appleEventManager().send(event, AESendMode::kWaitReply, kAEDefaultTimeout);
+        auto result =
+            scripter.appleEventManager().send(event, AESendMode::kWaitReply, kAEDefaultTimeout);
         EXPECT_EQ(result.error, OSErr::kNoErr);
         const auto* reply = result.reply.paramDescriptorForKeyword(AEKeyword::kDirectObject);
         return reply ? ScriptValues::fromAnyDescriptor(*reply) : std::nullopt;
@@ -111,9 +112,14 @@ TEST_F(ScriptCommandTest, GroupNamesByLimitInAnyCase) {
     const struct {
         std::optional<std::string> limit;
         Strings names;
-    } cases[] = {{"built-in", builtin}, {"BUILT-IN", builtin}, {"Built-In", builtin},
-                 {"user", user},        {"USER", user},        {"builtin", all},
-                 {"", all},             {std::nullopt, all}};
+    } cases[] = {{"built-in", builtin},
+                 {"BUILT-IN", builtin},
+                 {"Built-In", builtin},
+                 {"user", user},
+                 {"USER", user},
+                 {"builtin", all},
+                 {"", all},
+                 {std::nullopt, all}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.limit.value_or("<none>"));
         std::map<std::string, Desc> parameters;

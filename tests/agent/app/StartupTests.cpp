@@ -34,7 +34,9 @@ class StartupTest : public agenttest::AgentSimFixture {
     int sendURL(const std::string& url) {
         AppleEvent event(FourCharCode::make("GURL"), FourCharCode::make("GURL"), kAgentID);
         event.setParamDescriptor(AEKeyword::kDirectObject, AppleEventDescriptor::string(url));
-        return browser.appleEventManager().send(event, AESendMode::kWaitReply, kAEDefaultTimeout).error;
+        return browser.appleEventManager()
+            .send(event, AESendMode::kWaitReply, kAEDefaultTimeout)
+            .error;
     }
     // The did-finish sequence again with a new delegate, as at a later launch.
     void relaunch() {
@@ -59,10 +61,10 @@ TEST_F(StartupTest, StepsRunInOrderWithDefaultsRegisteredBeforeTheBanner) {
     atStep["banner"] = [&] { atBanner = defaults.objectForKey("AppDefaultGroup"); };
     start();
 
-    EXPECT_EQ(steps, (Strings{"registerDefaults", "installURLHandler", "banner",
-                              "activationPolicy", "client", "loadLibrary",
-                              "observeLibraryChanges", "accessibility", "nextLaunchAction",
-                              "quitOtherAgents", "versionCleanUp", "openURLQueue"}));
+    EXPECT_EQ(steps,
+              (Strings{"registerDefaults", "installURLHandler", "banner", "activationPolicy",
+                       "client", "loadLibrary", "observeLibraryChanges", "accessibility",
+                       "nextLaunchAction", "quitOtherAgents", "versionCleanUp", "openURLQueue"}));
     EXPECT_FALSE(atRegister);
     EXPECT_EQ(atBanner, PropertyList("##Standard"));
     EXPECT_NE(client.delegate(), nullptr);
@@ -196,8 +198,10 @@ TEST_F(StartupTest, AVersionChangeTrashesTheStaleServicesBundle) {
         temp.write(fs::relative(staleServices() / "Contents/Info.plist", temp.path()).string(),
                    "x");
         fs::remove_all(temp.path() / "home");
-        if (c.lastRun) defaults.setString(AppDelegate::kLastVersionRun, *c.lastRun);
-        else defaults.removeObjectForKey(AppDelegate::kLastVersionRun);
+        if (c.lastRun)
+            defaults.setString(AppDelegate::kLastVersionRun, *c.lastRun);
+        else
+            defaults.removeObjectForKey(AppDelegate::kLastVersionRun);
 
         relaunch();
         EXPECT_EQ(fs::exists(staleServices()), !c.trashed);

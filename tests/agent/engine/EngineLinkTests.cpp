@@ -19,11 +19,6 @@ constexpr FourCharCode kPurl = FourCharCode::make("Purl");
 constexpr FourCharCode kPlS2 = FourCharCode::make("plS2");
 const std::string kBoard = "com.example.clean";
 
-bool operator==(const EngineRequest& a, const EngineRequest& b) {
-    return a.engine == b.engine && a.command == b.command && a.pasteboard == b.pasteboard &&
-           a.cleaner == b.cleaner;
-}
-
 class EngineLinkTest : public agenttest::AgentSimFixture {
   protected:
     std::string textOf(const std::string& name) {
@@ -45,7 +40,8 @@ class EngineLinkTest : public agenttest::AgentSimFixture {
     Url diskBundle(const std::string& folder, const std::string& id) {
         temp.write(folder + "/Contents/Info.plist",
                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-                   "<key>CFBundleIdentifier</key><string>" + id + "</string></dict></plist>\n");
+                   "<key>CFBundleIdentifier</key><string>" +
+                       id + "</string></dict></plist>\n");
         return Url::fileURLWithPath((temp.path() / folder).string(), true);
     }
 };
@@ -64,8 +60,7 @@ TEST_F(EngineLinkTest, WithoutARunningEngineItIsStartedHiddenAndAskedAtOnce) {
     EXPECT_EQ(engine.activationPolicy(), ActivationPolicy::Accessory);
     EXPECT_EQ(printed("Launching engine at ").size(), 1u);
 
-    EXPECT_EQ(engineRequests,
-              (std::vector<EngineRequest>{{kEngineID, "cleanPasteboard", kBoard, kUpper}}));
+    EXPECT_EQ(engineRequests, (std::vector<EngineRequest>{{"cleanPasteboard", kBoard, kUpper}}));
     const auto events = sent(kPL90);
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].event.targetBundleID(), kEngineID);
@@ -105,16 +100,23 @@ const UnreachableCase kUnreachable[] = {
              {.bundleIdentifier = "com.example.other", .path = "/Applications/Other.app"});
          f.shared.setString("engine.bundle.id", "com.example.other");
      },
+     {},
+     0,
      {}},
-    {"NoIdentifier", [](auto& f) { f.shared.removeObjectForKey("engine.bundle.id"); }, {}},
-    {"NotInstalled", [](auto& f) { f.world.apps().uninstall(kEngineID); },
-     {"Unable to find App URL for bundle ID : com.halvik.purlane9"}, 1},
+    {"NoIdentifier", [](auto& f) { f.shared.removeObjectForKey("engine.bundle.id"); }, {}, 0, {}},
+    {"NotInstalled",
+     [](auto& f) { f.world.apps().uninstall(kEngineID); },
+     {"Unable to find App URL for bundle ID : com.halvik.purlane9"},
+     1,
+     {}},
     {"NotInstalledWithTheErrorSound",
      [](auto& f) {
          f.world.apps().uninstall(kEngineID);
          f.sounds.installed.insert("error-pop");
      },
-     {"Unable to find App URL for bundle ID : com.halvik.purlane9"}, 0, {"error-pop"}},
+     {"Unable to find App URL for bundle ID : com.halvik.purlane9"},
+     0,
+     {"error-pop"}},
 };
 
 class DroppedRequestTest : public EngineLinkTest,
@@ -141,17 +143,17 @@ TEST_F(EngineLinkTest, ASettingsURLOfAnotherApplicationFallsBackToTheWorkspace) 
     connectEngine();
     cleanText("text");
 
-    EXPECT_EQ(printed("Launching engine at "),
-              std::vector<std::string>{"Launching engine at " +
-                                       Url::fileURLWithPath(agenttest::kEnginePath, true)
-                                           .description()});
+    EXPECT_EQ(
+        printed("Launching engine at "),
+        std::vector<std::string>{"Launching engine at " +
+                                 Url::fileURLWithPath(agenttest::kEnginePath, true).description()});
     EXPECT_EQ(textOf(kBoard), "TEXT");
 }
 
 TEST_F(EngineLinkTest, ASettingsURLOfTheEngineIsLaunchedAndNamedWhenItFails) {
     // An accepted bundle the world can't start: the failure names where it was looked for.
-    const Url url = diskBundle("Elsewhere/Purlane.app", kEngineID);
-    shared.setURL("engine.bundle.url", url);
+    shared.setURL("engine.bundle.url", diskBundle("Elsewhere/Purlane.app", kEngineID));
+    const Url url = shared.URLForKey("engine.bundle.url").value();
     connectEngine();
     cleanText("text");
 
@@ -192,10 +194,10 @@ TEST_F(EngineLinkTest, Version8RequestsGoToTheOldEngineAsAnArchive) {
     EXPECT_EQ(events[0].event.targetBundleID(), kEngine8ID);
     EXPECT_EQ(events[0].mode, 0x1053);
     ASSERT_EQ(engine8Commands.size(), 1u);
-    EXPECT_EQ(engine8Commands[0], PropertyList(PropertyList::Dictionary{
-                                      {"command", "cleanPasteboard:cleaner:"},
-                                      {"param1", kBoard},
-                                      {"param2", kUpper}}));
+    EXPECT_EQ(
+        engine8Commands[0],
+        PropertyList(PropertyList::Dictionary{
+            {"command", "cleanPasteboard:cleaner:"}, {"param1", kBoard}, {"param2", kUpper}}));
     const auto results = printed("purlane 8 send result = ");
     ASSERT_EQ(results.size(), 1u);
     EXPECT_NE(results[0].find("done"), std::string::npos) << results[0];

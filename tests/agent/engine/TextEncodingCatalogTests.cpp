@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unicode/locid.h>
 
 #include "agent/engine/TextEncodingCatalog.h"
 
@@ -24,10 +25,10 @@ const std::vector<StringEncoding> kTable = {
 
 TEST(TextEncodingCatalogTest, UnicodeComesFirstThenByMacEncodingThenByValue) {
     const TextEncodingCatalog catalog(kTable, "Western", "Unicode");
-    EXPECT_EQ(catalog.names(), (Names{"Unicode (UTF-16)", "Unicode (UTF-8)",
-                                      "Western (Mac OS Roman)", "Western (Windows Latin 1)",
-                                      "Western (ASCII)", "WESTERN (ascii)", "Japanese (EUC)",
-                                      "Korean (Mac OS)", "Cyrillic (KOI8-R)"}));
+    EXPECT_EQ(catalog.names(),
+              (Names{"Unicode (UTF-16)", "Unicode (UTF-8)", "Western (Mac OS Roman)",
+                     "Western (Windows Latin 1)", "Western (ASCII)", "WESTERN (ascii)",
+                     "Japanese (EUC)", "Korean (Mac OS)", "Cyrillic (KOI8-R)"}));
     // Nameless encodings stay in the list but are never named.
     EXPECT_EQ(catalog.sorted().size(), kTable.size());
     EXPECT_EQ(catalog.sorted()[6].value, 0x9999u);
@@ -68,6 +69,21 @@ TEST(TextEncodingCatalogTest, TheShortFormFollowsTheLocalisedFamilyWords) {
     ASSERT_TRUE(catalog.resolve("MAC OS ROMAN"));
     EXPECT_EQ(catalog.resolve("MAC OS ROMAN")->value, 0x0000u);
     EXPECT_FALSE(catalog.resolve("ascii"));
+}
+
+// Scripts name encodings the same way whatever the user's language: under Turkish rules "I"
+// lowers to a dotless i, and "UNICODE (UTF-8)" must still match. Disabled until lower-casing
+// stops following the process locale.
+TEST(TextEncodingCatalogTest, MatchingIgnoresTheUsersLocale) {
+    const icu::Locale previous = icu::Locale::getDefault();
+    UErrorCode status = U_ZERO_ERROR;
+    icu::Locale::setDefault(icu::Locale("tr", "TR"), status);
+    const TextEncodingCatalog catalog(kTable, "Western", "Unicode");
+    const bool exact = catalog.resolve("UNICODE (UTF-8)").has_value();
+    const bool bracketed = catalog.resolve("ASCII").has_value();
+    icu::Locale::setDefault(previous, status);
+    EXPECT_TRUE(exact);
+    EXPECT_TRUE(bracketed);
 }
 
 }  // namespace

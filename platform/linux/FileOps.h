@@ -1,0 +1,83 @@
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+#include <utility>
+
+#include "platform/Error.h"
+#include "platform/Result.h"
+
+namespace platform {
+
+// A file descriptor closed when it goes out of scope.
+class UniqueFd {
+  public:
+    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    ~UniqueFd() { reset(); }
+    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) {
+            reset();
+            fd_ = std::exchange(other.fd_, -1);
+        }
+        return *this;
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    void reset();
+
+  private:
+    int fd_;
+};
+
+// What tells one version of a file from another without reading it.
+struct FileIdentity {
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    int64_t mtimeNs = 0;
+    int64_t ctimeNs = 0;
+
+    static FileIdentity of(const struct stat& st);
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// An identity together with the open file it was taken from. While the file stays open its
+// inode number cannot be handed to a newer file, so an equal identity really is the same file
+// even when two writes fall into one tick of the file system's clock.
+struct PinnedIdentity {
+    FileIdentity id;
+    std::shared_ptr<UniqueFd> pin;
+};
+
+// The file operations the file-backed stores share: every writer of a store's files takes an
+// advisory lock and replaces files whole, so readers never see half a write.
+class FileOps {
+  public:
+    // open(2) with O_CLOEXEC, retried when a signal interrupts it.
+    static int openRetrying(const char* path, int flags, mode_t mode = 0);
+
+    // Locks `path` with flock(2) `operation`, creating the file with `create`. Somebody may remove
+    // or replace the lock file while we wait for it; a lock on a file no longer at `path` guards
+    // nothing, so then we start again. Returns 0 or the errno that stopped us.
+    static int lock(const std::filesystem::path& path, int operation, bool create, UniqueFd& out);
+
+    // Writes `bytes` to a temporary file beside `file`, flushes it and renames it over `file`, so
+    // readers see the old contents or the new, never a mixture. Returns the new file's identity.
+    static Result<PinnedIdentity> replaceAtomically(const std::filesystem::path& file,
+                                                    std::string_view bytes);
+
+    // Flushes a folder, making renames in it durable. Returns 0 or the errno.
+    static int syncDirectory(const std::filesystem::path& directory);
+
+    // The OS's error for failing to save `file`, from the errno of `operation`.
+    static Error writeError(const std::filesystem::path& file, const char* operation, int err);
+};
+
+}  // namespace platform
