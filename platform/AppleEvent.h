@@ -35,11 +35,10 @@ constexpr int32_t kAnyTransactionID = 0;
 // One Apple event: class, ID, target application (by bundle identifier), and its parameters
 // and attributes as records keyed by four-character codes.
 class AppleEvent {
-public:
+  public:
     AppleEvent() = default;
     AppleEvent(FourCharCode eventClass, FourCharCode eventID, std::string targetBundleID,
-               int16_t returnID = kAutoGenerateReturnID,
-               int32_t transactionID = kAnyTransactionID);
+               int16_t returnID = kAutoGenerateReturnID, int32_t transactionID = kAnyTransactionID);
 
     FourCharCode eventClass() const { return eventClass_; }
     FourCharCode eventID() const { return eventID_; }
@@ -67,7 +66,7 @@ public:
 
     friend bool operator==(const AppleEvent& a, const AppleEvent& b);
 
-private:
+  private:
     friend class AppleEventCodec;
 
     FourCharCode eventClass_;
@@ -82,13 +81,13 @@ private:
 // Events and replies on the wire between processes. The decoder takes outside input: anything
 // malformed is an error, never a crash or an unbounded allocation.
 class AppleEventCodec {
-public:
+  public:
     static std::string encode(const AppleEvent& event);
     static Result<AppleEvent> decode(std::string_view bytes);
     static std::string encodeDescriptor(const AppleEventDescriptor& desc);
     static Result<AppleEventDescriptor> decodeDescriptor(std::string_view bytes);
 
-private:
+  private:
     class Reader;
 };
 

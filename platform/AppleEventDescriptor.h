@@ -15,7 +15,7 @@ namespace platform {
 namespace DescType {
 constexpr FourCharCode kNull = FourCharCode::make("null");
 constexpr FourCharCode kUTF8Text = FourCharCode::make("utf8");
-constexpr FourCharCode kText = FourCharCode::make("TEXT");        // Mac Roman text
+constexpr FourCharCode kText = FourCharCode::make("TEXT");         // Mac Roman text
 constexpr FourCharCode kUnicodeText = FourCharCode::make("utxt");  // UTF-16, native byte order
 constexpr FourCharCode kBoolean = FourCharCode::make("bool");
 constexpr FourCharCode kTrue = FourCharCode::make("true");
@@ -41,20 +41,20 @@ constexpr FourCharCode kErrorString = FourCharCode::make("errs");
 // A typed Apple-event value: plain data of a four-character type, a list, or a record keyed by
 // four-character codes. Coercions follow the OS for the types above.
 class AppleEventDescriptor {
-public:
+  public:
     using Record = std::vector<std::pair<FourCharCode, AppleEventDescriptor>>;
 
     AppleEventDescriptor() = default;  // a null descriptor
     AppleEventDescriptor(FourCharCode type, std::string bytes);
 
     static AppleEventDescriptor null() { return {}; }
-    static AppleEventDescriptor string(const std::string& utf8);  // 'utf8'
-    static AppleEventDescriptor boolean(bool value);                // 'bool', one byte
-    static AppleEventDescriptor int32(int32_t value);               // 'long'
-    static AppleEventDescriptor real(double value);                 // 'doub'
-    static AppleEventDescriptor typeCode(FourCharCode code);        // 'type'
-    static AppleEventDescriptor enumCode(FourCharCode code);        // 'enum'
-    static AppleEventDescriptor fileURL(const Url& url);            // 'furl', URL text
+    static AppleEventDescriptor string(const std::string& utf8);          // 'utf8'
+    static AppleEventDescriptor boolean(bool value);                      // 'bool', one byte
+    static AppleEventDescriptor int32(int32_t value);                     // 'long'
+    static AppleEventDescriptor real(double value);                       // 'doub'
+    static AppleEventDescriptor typeCode(FourCharCode code);              // 'type'
+    static AppleEventDescriptor enumCode(FourCharCode code);              // 'enum'
+    static AppleEventDescriptor fileURL(const Url& url);                  // 'furl', URL text
     static AppleEventDescriptor bundleIdentifier(const std::string& id);  // 'bund'
     static AppleEventDescriptor list(std::vector<AppleEventDescriptor> items = {});
     static AppleEventDescriptor record(Record fields = {});
@@ -68,11 +68,11 @@ public:
 
     // Coercions; nothing when the value cannot be read as the type asked.
     std::optional<std::string> stringValue() const;  // text types, numbers, type codes
-    std::optional<bool> booleanValue() const;          // 'bool', 'true', 'fals', numbers, "true"
-    std::optional<int32_t> int32Value() const;        // integers, integral reals, numeric text
+    std::optional<bool> booleanValue() const;        // 'bool', 'true', 'fals', numbers, "true"
+    std::optional<int32_t> int32Value() const;       // integers, integral reals, numeric text
     std::optional<double> doubleValue() const;
     std::optional<FourCharCode> typeCodeValue() const;  // 'type', 'enum'
-    std::optional<Url> fileURLValue() const;             // 'furl', or a path / file URL text
+    std::optional<Url> fileURLValue() const;            // 'furl', or a path / file URL text
     // A copy as the given type, when a coercion exists ('utf8', 'TEXT', 'utxt', 'bool',
     // 'long', 'doub', 'type', 'enum', 'furl').
     std::optional<AppleEventDescriptor> coerceToDescriptorType(FourCharCode type) const;
@@ -91,7 +91,7 @@ public:
 
     friend bool operator==(const AppleEventDescriptor& a, const AppleEventDescriptor& b);
 
-private:
+  private:
     // The decoder builds large records without a lookup per field.
     friend class AppleEventCodec;
 

@@ -19,7 +19,7 @@ struct AESendResult {
 // what a handler puts in `reply` (parameters) goes back to the sender, and a non-zero return
 // reaches the sender as the result of its send (and as the reply's "errn").
 class AppleEventManager {
-public:
+  public:
     using Handler = std::function<int(const AppleEvent& event, AppleEvent& reply)>;
     virtual ~AppleEventManager() = default;
 
@@ -37,7 +37,7 @@ public:
 // Handlers by class and ID with the OS's dispatch rules, shared by the implementations: the
 // receiving side looks up, runs and fills in the reply (errEventNotHandled when none).
 class AppleEventHandlerTable {
-public:
+  public:
     void set(FourCharCode eventClass, FourCharCode eventID, AppleEventManager::Handler handler);
     void remove(FourCharCode eventClass, FourCharCode eventID);
     // Runs the handler for `event`; returns the error number (also stored as "errn" in the
@@ -45,7 +45,7 @@ public:
     int dispatch(const AppleEvent& event, AppleEvent& reply) const;
     bool has(FourCharCode eventClass, FourCharCode eventID) const;
 
-private:
+  private:
     std::vector<std::tuple<FourCharCode, FourCharCode, std::shared_ptr<AppleEventManager::Handler>>>
         handlers_;
 };

@@ -13,7 +13,7 @@ class Application;
 
 // Life-cycle hooks of the program, as the OS's application delegate.
 class ApplicationDelegate {
-public:
+  public:
     virtual ~ApplicationDelegate() = default;
     virtual void applicationWillFinishLaunching(Application&) {}
     virtual void applicationDidFinishLaunching(Application&) {}
@@ -28,7 +28,7 @@ public:
 // Terminate and activate requests, reopen ("aevt"/"rapp") and quit ("aevt"/"quit") arrive as
 // Apple events and are handled here.
 class Application {
-public:
+  public:
     virtual ~Application() = default;
 
     virtual const Bundle& bundle() const = 0;

@@ -11,7 +11,7 @@ namespace platform {
 // The OS's binary property-list format ("bplist00"). The reader rejects truncated input,
 // out-of-range offsets and object references, and cycles.
 class BinaryPropertyList {
-public:
+  public:
     static constexpr std::string_view kMagic = "bplist00";
     static Result<PropertyList> read(std::string_view bytes);
     // Null values are errors.

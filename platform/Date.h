@@ -7,7 +7,7 @@ namespace platform {
 
 // A point in time as the OS keeps it: seconds since the reference date 2001-01-01 00:00:00 UTC.
 class Date {
-public:
+  public:
     // Seconds between the Unix epoch and the reference date.
     static constexpr double kReferenceToUnix = 978307200.0;
 
@@ -34,7 +34,7 @@ public:
     friend bool operator==(const Date& a, const Date& b) { return a.seconds_ == b.seconds_; }
     friend bool operator<(const Date& a, const Date& b) { return a.seconds_ < b.seconds_; }
 
-private:
+  private:
     double seconds_ = 0;
 };
 

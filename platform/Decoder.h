@@ -26,7 +26,7 @@ namespace platform {
 //
 // Every Decoder made for a member or element shares the failure of the one it came from.
 class Decoder {
-public:
+  public:
     explicit Decoder(const PropertyList& value);
 
     bool failed() const;
@@ -103,7 +103,7 @@ public:
         return elements(*value_, {}, f);
     }
 
-private:
+  private:
     struct State {
         std::optional<Error> error;
     };

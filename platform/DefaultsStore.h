@@ -14,7 +14,7 @@ namespace platform {
 // Where the persistent defaults domains live (files on Linux, memory in the sim). Shared by all
 // defaults objects of a process; on Linux also by every process of the user.
 class DefaultsStore {
-public:
+  public:
     using Snapshot = std::shared_ptr<const PropertyList::Dictionary>;
     using ChangeCallback = std::function<void(const std::string& domain)>;
 

@@ -7,9 +7,9 @@ ObserverToken DistributedObserverList::add(const std::string& name,
                                            DistributedNotificationCenter::Callback callback) {
     std::lock_guard lock(mutex_);
     const ObserverToken token = next_++;
-    observers_.push_back({token, name, std::move(object),
-                          std::make_shared<DistributedNotificationCenter::Callback>(
-                              std::move(callback))});
+    observers_.push_back(
+        {token, name, std::move(object),
+         std::make_shared<DistributedNotificationCenter::Callback>(std::move(callback))});
     return token;
 }
 

@@ -20,7 +20,7 @@ struct DistributedNotification {
 // Posts reach every process of the user's session, the poster included. Observers run on the
 // receiving process's main queue.
 class DistributedNotificationCenter {
-public:
+  public:
     using Callback = std::function<void(const DistributedNotification&)>;
     virtual ~DistributedNotificationCenter() = default;
 
@@ -37,7 +37,7 @@ public:
 
 // Observer bookkeeping shared by the implementations: matching by name and object.
 class DistributedObserverList {
-public:
+  public:
     ObserverToken add(const std::string& name, std::optional<std::string> object,
                       DistributedNotificationCenter::Callback callback);
     void remove(ObserverToken token);
@@ -45,7 +45,7 @@ public:
     std::vector<std::shared_ptr<DistributedNotificationCenter::Callback>> matching(
         const DistributedNotification& n) const;
 
-private:
+  private:
     struct Observer {
         ObserverToken token;
         std::string name;

@@ -19,7 +19,8 @@ Error Error::corruptData(std::string detail, int code) {
 
 Error Error::noSuchFile(const std::string& fileName, std::string detail) {
     return {kCocoa, kFileReadNoSuchFile,
-            "The file \u201c" + fileName + "\u201d couldn\u2019t be opened because there is no such file.",
+            "The file \u201c" + fileName +
+                "\u201d couldn\u2019t be opened because there is no such file.",
             std::move(detail)};
 }
 

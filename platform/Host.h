@@ -13,7 +13,7 @@ namespace platform {
 // The services one process of ours gets from the platform. A program's main composes the
 // Linux host; unit tests use a simulated process.
 class Host {
-public:
+  public:
     virtual ~Host() = default;
     virtual const std::string& bundleIdentifier() const = 0;
     virtual MainQueue& mainQueue() = 0;

@@ -12,7 +12,7 @@ namespace platform {
 // JSON in and out of PropertyList values. Objects keep their key order; null is the null
 // value; integers that fit 64 bits stay integers. No exception ever leaves this class.
 class Json {
-public:
+  public:
     static Result<PropertyList> parse(std::string_view text);
     // Dates are written as ISO 8601 text, data as base64 text; uid values are errors.
     static Result<std::string> serialize(const PropertyList& value, bool pretty = false);

@@ -13,7 +13,7 @@ namespace platform {
 // NSNumber, NSData and NSDate objects. Malformed archives (bad references, cycles, unknown
 // classes, missing keys) are errors.
 class KeyedArchive {
-public:
+  public:
     // The archive as a property list ("$archiver", "$version", "$top", "$objects").
     static Result<PropertyList> archive(const PropertyList& root);
     // The archive written as a binary property list, as the OS's archiver produces it.

@@ -10,7 +10,7 @@ namespace platform {
 // "log" goes to the system-log sink (standard error as "DATE PROGRAM[PID]: message").
 // Tests swap in a capturing sink.
 class LogSink {
-public:
+  public:
     virtual ~LogSink() = default;
     virtual void print(const std::string& line) = 0;
     virtual void log(const std::string& message) = 0;
@@ -18,7 +18,7 @@ public:
 
 // Writes to stdout / stderr, flushing every line.
 class StandardLogSink : public LogSink {
-public:
+  public:
     void print(const std::string& line) override;
     void log(const std::string& message) override;
     // "2026-12-06 18:16:44.123 purlaneAgent[1234]: message"
@@ -27,7 +27,7 @@ public:
 
 // Keeps every line, for tests.
 class CapturingLogSink : public LogSink {
-public:
+  public:
     void print(const std::string& line) override { printed.push_back(line); }
     void log(const std::string& message) override { logged.push_back(message); }
     std::vector<std::string> printed;
@@ -47,14 +47,14 @@ void log(const std::string& message);
 
 // Restores the previous sink when it goes out of scope.
 class ScopedLogCapture {
-public:
+  public:
     ScopedLogCapture() : previous_(setLogSink(&sink)) {}
     ~ScopedLogCapture() { setLogSink(previous_); }
     ScopedLogCapture(const ScopedLogCapture&) = delete;
     ScopedLogCapture& operator=(const ScopedLogCapture&) = delete;
     CapturingLogSink sink;
 
-private:
+  private:
     LogSink* previous_;
 };
 

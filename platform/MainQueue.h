@@ -10,7 +10,7 @@ using Task = std::function<void()>;
 // The main thread's queue. Work submitted here runs on the main thread, in deadline order, FIFO
 // among equal deadlines. Submitting is safe from any thread.
 class MainQueue {
-public:
+  public:
     virtual ~MainQueue() = default;
     virtual void async(Task task) = 0;
     virtual void asyncAfter(double seconds, Task task) = 0;
@@ -20,7 +20,7 @@ public:
 
 // A queue of its own: tasks run one after another, in submission order, off the main thread.
 class SerialQueue {
-public:
+  public:
     virtual ~SerialQueue() = default;
     virtual const std::string& label() const = 0;
     virtual void async(Task task) = 0;
@@ -28,7 +28,7 @@ public:
 
 // Monotonic time for scheduling and waiting.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Seconds since an arbitrary start; never goes back.
     virtual double now() const = 0;

@@ -27,7 +27,7 @@ using ObserverToken = uint64_t;
 // on the posting thread; an observer added with a main queue runs on the main thread instead
 // (at once when posted there, otherwise as soon as the main queue gets to it).
 class NotificationCenter {
-public:
+  public:
     using Callback = std::function<void(const Notification&)>;
 
     NotificationCenter() = default;
@@ -46,7 +46,7 @@ public:
     // The process's default centre, for programs; tests build their own.
     static NotificationCenter& defaultCenter();
 
-private:
+  private:
     struct Observer {
         ObserverToken token;
         std::string name;

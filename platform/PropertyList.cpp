@@ -96,7 +96,8 @@ bool operator==(const PropertyListDictionary& a, const PropertyListDictionary& b
     return true;
 }
 
-PropertyList::PropertyList(std::string s) : type_(Type::String), s_(new std::string(std::move(s))) {}
+PropertyList::PropertyList(std::string s)
+    : type_(Type::String), s_(new std::string(std::move(s))) {}
 PropertyList::PropertyList(std::string_view s) : type_(Type::String), s_(new std::string(s)) {}
 PropertyList::PropertyList(const char* s) : type_(Type::String), s_(new std::string(s ? s : "")) {}
 PropertyList::PropertyList(bool b) : type_(Type::Boolean), b_(b) {}
@@ -105,11 +106,16 @@ PropertyList::PropertyList(double d) : type_(Type::Real), r_(d) {}
 PropertyList::PropertyList(Date d) : type_(Type::Date), date_(d.timeIntervalSinceReferenceDate()) {}
 PropertyList::PropertyList(Data d) : type_(Type::Data), data_(new Data(std::move(d))) {}
 PropertyList::PropertyList(Array a) : type_(Type::Array), array_(new Array(std::move(a))) {}
-PropertyList::PropertyList(Dictionary d) : type_(Type::Dictionary), dict_(new Dictionary(std::move(d))) {}
+PropertyList::PropertyList(Dictionary d)
+    : type_(Type::Dictionary), dict_(new Dictionary(std::move(d))) {}
 PropertyList::PropertyList(Uid u) : type_(Type::Uid), uid_(u.value) {}
 
-PropertyList::PropertyList(const PropertyList& other) { copyFrom(other); }
-PropertyList::PropertyList(PropertyList&& other) noexcept { moveFrom(std::move(other)); }
+PropertyList::PropertyList(const PropertyList& other) {
+    copyFrom(other);
+}
+PropertyList::PropertyList(PropertyList&& other) noexcept {
+    moveFrom(std::move(other));
+}
 
 PropertyList& PropertyList::operator=(const PropertyList& other) {
     if (this != &other) {
@@ -129,15 +135,26 @@ PropertyList& PropertyList::operator=(PropertyList&& other) noexcept {
     return *this;
 }
 
-PropertyList::~PropertyList() { destroy(); }
+PropertyList::~PropertyList() {
+    destroy();
+}
 
 void PropertyList::destroy() {
     switch (type_) {
-        case Type::String: delete s_; break;
-        case Type::Data: delete data_; break;
-        case Type::Array: delete array_; break;
-        case Type::Dictionary: delete dict_; break;
-        default: break;
+        case Type::String:
+            delete s_;
+            break;
+        case Type::Data:
+            delete data_;
+            break;
+        case Type::Array:
+            delete array_;
+            break;
+        case Type::Dictionary:
+            delete dict_;
+            break;
+        default:
+            break;
     }
     type_ = Type::Null;
 }
@@ -145,16 +162,35 @@ void PropertyList::destroy() {
 void PropertyList::copyFrom(const PropertyList& o) {
     type_ = Type::Null;
     switch (o.type_) {
-        case Type::Null: break;
-        case Type::String: s_ = new std::string(*o.s_); break;
-        case Type::Integer: i_ = o.i_; break;
-        case Type::Real: r_ = o.r_; break;
-        case Type::Boolean: b_ = o.b_; break;
-        case Type::Date: date_ = o.date_; break;
-        case Type::Data: data_ = new Data(*o.data_); break;
-        case Type::Array: array_ = new Array(*o.array_); break;
-        case Type::Dictionary: dict_ = new Dictionary(*o.dict_); break;
-        case Type::Uid: uid_ = o.uid_; break;
+        case Type::Null:
+            break;
+        case Type::String:
+            s_ = new std::string(*o.s_);
+            break;
+        case Type::Integer:
+            i_ = o.i_;
+            break;
+        case Type::Real:
+            r_ = o.r_;
+            break;
+        case Type::Boolean:
+            b_ = o.b_;
+            break;
+        case Type::Date:
+            date_ = o.date_;
+            break;
+        case Type::Data:
+            data_ = new Data(*o.data_);
+            break;
+        case Type::Array:
+            array_ = new Array(*o.array_);
+            break;
+        case Type::Dictionary:
+            dict_ = new Dictionary(*o.dict_);
+            break;
+        case Type::Uid:
+            uid_ = o.uid_;
+            break;
     }
     type_ = o.type_;
 }
@@ -162,21 +198,42 @@ void PropertyList::copyFrom(const PropertyList& o) {
 void PropertyList::moveFrom(PropertyList&& o) noexcept {
     type_ = o.type_;
     switch (o.type_) {
-        case Type::Null: break;
-        case Type::String: s_ = o.s_; break;
-        case Type::Integer: i_ = o.i_; break;
-        case Type::Real: r_ = o.r_; break;
-        case Type::Boolean: b_ = o.b_; break;
-        case Type::Date: date_ = o.date_; break;
-        case Type::Data: data_ = o.data_; break;
-        case Type::Array: array_ = o.array_; break;
-        case Type::Dictionary: dict_ = o.dict_; break;
-        case Type::Uid: uid_ = o.uid_; break;
+        case Type::Null:
+            break;
+        case Type::String:
+            s_ = o.s_;
+            break;
+        case Type::Integer:
+            i_ = o.i_;
+            break;
+        case Type::Real:
+            r_ = o.r_;
+            break;
+        case Type::Boolean:
+            b_ = o.b_;
+            break;
+        case Type::Date:
+            date_ = o.date_;
+            break;
+        case Type::Data:
+            data_ = o.data_;
+            break;
+        case Type::Array:
+            array_ = o.array_;
+            break;
+        case Type::Dictionary:
+            dict_ = o.dict_;
+            break;
+        case Type::Uid:
+            uid_ = o.uid_;
+            break;
     }
     o.type_ = Type::Null;  // ownership moved; nothing left to free
 }
 
-const std::string* PropertyList::asString() const { return type_ == Type::String ? s_ : nullptr; }
+const std::string* PropertyList::asString() const {
+    return type_ == Type::String ? s_ : nullptr;
+}
 std::optional<int64_t> PropertyList::asInteger() const {
     if (type_ == Type::Integer) return i_;
     return std::nullopt;
@@ -200,7 +257,9 @@ const PropertyList::Data* PropertyList::asData() const {
 const PropertyList::Array* PropertyList::asArray() const {
     return type_ == Type::Array ? array_ : nullptr;
 }
-PropertyList::Array* PropertyList::asArray() { return type_ == Type::Array ? array_ : nullptr; }
+PropertyList::Array* PropertyList::asArray() {
+    return type_ == Type::Array ? array_ : nullptr;
+}
 const PropertyList::Dictionary* PropertyList::asDictionary() const {
     return type_ == Type::Dictionary ? dict_ : nullptr;
 }
@@ -218,16 +277,26 @@ const PropertyList* PropertyList::get(std::string_view key) const {
 
 const char* PropertyList::typeName(Type t) {
     switch (t) {
-        case Type::Null: return "null";
-        case Type::String: return "string";
-        case Type::Integer: return "integer";
-        case Type::Real: return "real";
-        case Type::Boolean: return "boolean";
-        case Type::Date: return "date";
-        case Type::Data: return "data";
-        case Type::Array: return "array";
-        case Type::Dictionary: return "dictionary";
-        case Type::Uid: return "uid";
+        case Type::Null:
+            return "null";
+        case Type::String:
+            return "string";
+        case Type::Integer:
+            return "integer";
+        case Type::Real:
+            return "real";
+        case Type::Boolean:
+            return "boolean";
+        case Type::Date:
+            return "date";
+        case Type::Data:
+            return "data";
+        case Type::Array:
+            return "array";
+        case Type::Dictionary:
+            return "dictionary";
+        case Type::Uid:
+            return "uid";
     }
     return "unknown";
 }
@@ -235,19 +304,27 @@ const char* PropertyList::typeName(Type t) {
 bool operator==(const PropertyList& a, const PropertyList& b) {
     if (a.type_ != b.type_) return false;
     switch (a.type_) {
-        case PropertyList::Type::Null: return true;
-        case PropertyList::Type::String: return *a.s_ == *b.s_;
-        case PropertyList::Type::Integer: return a.i_ == b.i_;
+        case PropertyList::Type::Null:
+            return true;
+        case PropertyList::Type::String:
+            return *a.s_ == *b.s_;
+        case PropertyList::Type::Integer:
+            return a.i_ == b.i_;
         case PropertyList::Type::Real:
             return a.r_ == b.r_ || (std::isnan(a.r_) && std::isnan(b.r_));
-        case PropertyList::Type::Boolean: return a.b_ == b.b_;
+        case PropertyList::Type::Boolean:
+            return a.b_ == b.b_;
         case PropertyList::Type::Date:
             // A NaN date read from a file must still equal its own copy.
             return a.date_ == b.date_ || (std::isnan(a.date_) && std::isnan(b.date_));
-        case PropertyList::Type::Data: return *a.data_ == *b.data_;
-        case PropertyList::Type::Array: return *a.array_ == *b.array_;
-        case PropertyList::Type::Dictionary: return *a.dict_ == *b.dict_;
-        case PropertyList::Type::Uid: return a.uid_ == b.uid_;
+        case PropertyList::Type::Data:
+            return *a.data_ == *b.data_;
+        case PropertyList::Type::Array:
+            return *a.array_ == *b.array_;
+        case PropertyList::Type::Dictionary:
+            return *a.dict_ == *b.dict_;
+        case PropertyList::Type::Uid:
+            return a.uid_ == b.uid_;
     }
     return false;
 }

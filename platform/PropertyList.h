@@ -25,28 +25,28 @@ struct Uid {
 // One property-list value. A default-constructed value is null: it stands for JSON null and
 // keyed-archive "$null", and property-list writers refuse it.
 class PropertyList {
-public:
+  public:
     enum class Type { Null, String, Integer, Real, Boolean, Date, Data, Array, Dictionary, Uid };
     using Array = std::vector<PropertyList>;
     using Dictionary = PropertyListDictionary;
     using Data = std::vector<uint8_t>;
 
     PropertyList() = default;
-    PropertyList(std::string s);            // NOLINT(google-explicit-constructor)
-    PropertyList(std::string_view s);       // NOLINT(google-explicit-constructor)
-    PropertyList(const char* s);            // NOLINT(google-explicit-constructor)
-    PropertyList(bool b);                   // NOLINT(google-explicit-constructor)
-    PropertyList(long long v);              // NOLINT(google-explicit-constructor)
+    PropertyList(std::string s);       // NOLINT(google-explicit-constructor)
+    PropertyList(std::string_view s);  // NOLINT(google-explicit-constructor)
+    PropertyList(const char* s);       // NOLINT(google-explicit-constructor)
+    PropertyList(bool b);              // NOLINT(google-explicit-constructor)
+    PropertyList(long long v);         // NOLINT(google-explicit-constructor)
     PropertyList(int v) : PropertyList(static_cast<long long>(v)) {}            // NOLINT
     PropertyList(long v) : PropertyList(static_cast<long long>(v)) {}           // NOLINT
     PropertyList(unsigned v) : PropertyList(static_cast<long long>(v)) {}       // NOLINT
     PropertyList(unsigned long v) : PropertyList(static_cast<long long>(v)) {}  // NOLINT
-    PropertyList(double d);                 // NOLINT(google-explicit-constructor)
-    PropertyList(Date d);                   // NOLINT(google-explicit-constructor)
-    PropertyList(Data d);                   // NOLINT(google-explicit-constructor)
-    PropertyList(Array a);                  // NOLINT(google-explicit-constructor)
-    PropertyList(Dictionary d);             // NOLINT(google-explicit-constructor)
-    PropertyList(Uid u);                    // NOLINT(google-explicit-constructor)
+    PropertyList(double d);      // NOLINT(google-explicit-constructor)
+    PropertyList(Date d);        // NOLINT(google-explicit-constructor)
+    PropertyList(Data d);        // NOLINT(google-explicit-constructor)
+    PropertyList(Array a);       // NOLINT(google-explicit-constructor)
+    PropertyList(Dictionary d);  // NOLINT(google-explicit-constructor)
+    PropertyList(Uid u);         // NOLINT(google-explicit-constructor)
 
     PropertyList(const PropertyList& other);
     PropertyList(PropertyList&& other) noexcept;
@@ -88,7 +88,7 @@ public:
     friend bool operator==(const PropertyList& a, const PropertyList& b);
     friend bool operator!=(const PropertyList& a, const PropertyList& b) { return !(a == b); }
 
-private:
+  private:
     void destroy();
     void copyFrom(const PropertyList& other);
     void moveFrom(PropertyList&& other) noexcept;
@@ -109,7 +109,7 @@ private:
 
 // A dictionary that keeps its keys in insertion order, as written files and menus expect.
 class PropertyListDictionary {
-public:
+  public:
     using Entry = std::pair<std::string, PropertyList>;
     using const_iterator = std::vector<Entry>::const_iterator;
     using iterator = std::vector<Entry>::iterator;
@@ -141,7 +141,7 @@ public:
     // Order matters for equality only as far as the OS's does: it does not.
     friend bool operator==(const PropertyListDictionary& a, const PropertyListDictionary& b);
 
-private:
+  private:
     // Large dictionaries (a library's lookup table has thousands of keys) keep a hash index so
     // building and searching them stays linear; small ones are searched in order. The index is
     // only ever built by mutating calls, so concurrent readers of a shared value are safe.

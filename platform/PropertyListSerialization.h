@@ -14,7 +14,7 @@ enum class PropertyListFormat { Xml, Binary };
 // Reads either property-list format (told apart by the "bplist00" magic) and writes both.
 // Malformed input of any kind is an error value: never a crash, an abort or unbounded memory.
 class PropertyListSerialization {
-public:
+  public:
     static Result<PropertyList> read(std::string_view bytes, PropertyListFormat* format = nullptr);
     static Result<std::string> write(const PropertyList& value, PropertyListFormat format);
 

@@ -12,8 +12,8 @@ namespace platform {
 // throwing, so no exception ever crosses into agent code.
 template <class T>
 class [[nodiscard]] Result {
-public:
-    Result(T value) : v_(std::move(value)) {}  // NOLINT(google-explicit-constructor)
+  public:
+    Result(T value) : v_(std::move(value)) {}      // NOLINT(google-explicit-constructor)
     Result(Error error) : v_(std::move(error)) {}  // NOLINT(google-explicit-constructor)
 
     bool ok() const { return v_.index() == 0; }
@@ -43,7 +43,7 @@ public:
 
     T valueOr(T fallback) const& { return ok() ? std::get<0>(v_) : std::move(fallback); }
 
-private:
+  private:
     std::variant<T, Error> v_;
 };
 

@@ -37,7 +37,8 @@ std::optional<PropertyList> ScriptValues::fromDescriptor(const AppleEventDescrip
             }
             return PropertyList(std::move(items));
         }
-        case Type::Any: return fromAnyDescriptor(desc);
+        case Type::Any:
+            return fromAnyDescriptor(desc);
     }
     return std::nullopt;
 }

@@ -13,7 +13,7 @@ namespace platform {
 // definition's types: text ↔ string, boolean ↔ bool, integer, real, file ↔ file URL text,
 // list of text ↔ array of strings.
 class ScriptValues {
-public:
+  public:
     // Nothing when the descriptor cannot be read as the type.
     static std::optional<PropertyList> fromDescriptor(const AppleEventDescriptor& desc,
                                                       ScriptingDefinition::Type type);

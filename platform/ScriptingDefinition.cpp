@@ -9,7 +9,9 @@ namespace platform {
 
 namespace {
 
-Error bad(const std::string& what) { return Error::corruptData(what); }
+Error bad(const std::string& what) {
+    return Error::corruptData(what);
+}
 
 // A four-character code from an attribute, which must be exactly four bytes.
 std::optional<FourCharCode> code4(std::string_view text) {

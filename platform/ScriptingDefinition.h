@@ -15,7 +15,7 @@ namespace platform {
 // whose class and ID are the first and last four characters of the command's code, with its
 // parameters keyed by four-character codes.
 class ScriptingDefinition {
-public:
+  public:
     // Value types of parameters and results.
     enum class Type { Text, Boolean, Integer, Real, File, ListOfText, Any };
 
@@ -23,7 +23,7 @@ public:
         std::string name;   // as scripts write it: "as token"
         FourCharCode code;  // keyword in the event
         Type type = Type::Text;
-        std::string key;    // evaluated-argument key: "asToken"
+        std::string key;  // evaluated-argument key: "asToken"
         bool optional = false;
     };
     struct DirectParameter {
@@ -52,7 +52,7 @@ public:
 
     static std::optional<Type> typeNamed(std::string_view name);
 
-private:
+  private:
     std::vector<Command> commands_;
 };
 

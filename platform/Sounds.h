@@ -6,7 +6,7 @@ namespace platform {
 
 // System sounds: named sounds and the alert beep.
 class Sounds {
-public:
+  public:
     virtual ~Sounds() = default;
     // Plays the named system sound; false when there is no such sound here.
     virtual bool play(const std::string& name) = 0;

@@ -19,7 +19,7 @@ struct StringEncoding {
 // The OS's table of string encodings, as far as ICU can convert them here, with conversion
 // and detection through ICU.
 class StringEncodings {
-public:
+  public:
     // The most compatible Mac encoding of the Unicode encodings.
     static constexpr uint32_t kMacUnicode = 256;
 

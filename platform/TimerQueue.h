@@ -13,7 +13,7 @@ namespace platform {
 // Tasks keyed by deadline, FIFO among equal deadlines; thread-safe. Both main-queue
 // implementations keep their work here, so they order it the same way.
 class TimerQueue {
-public:
+  public:
     void push(double deadline, Task task);
     // The earliest deadline, if any task waits.
     std::optional<double> nextDeadline() const;
@@ -22,7 +22,7 @@ public:
     bool empty() const;
     size_t size() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::map<std::pair<double, uint64_t>, Task> tasks_;
     uint64_t sequence_ = 0;

@@ -85,7 +85,9 @@ UserDefaults::~UserDefaults() {
     if (impl_->storeToken) impl_->store->removeChangeObserver(impl_->storeToken);
 }
 
-const std::string& UserDefaults::domainName() const { return impl_->domain; }
+const std::string& UserDefaults::domainName() const {
+    return impl_->domain;
+}
 
 void UserDefaults::registerDefaults(const PropertyList::Dictionary& values) {
     impl_->registration->registerDefaults(values);

@@ -19,7 +19,7 @@ namespace platform {
 // suite's domain, and both fall back to the process's registration domain. Writes go to the
 // object's own persistent domain. Getters coerce as the OS documents.
 class UserDefaults {
-public:
+  public:
     // Called on the main queue with the key's new effective value (nothing when removed).
     using KeyObserver = std::function<void(const std::optional<PropertyList>& value)>;
 
@@ -83,7 +83,7 @@ public:
     static double coerceDouble(const PropertyList& v);
     static bool coerceBool(const PropertyList& v);
 
-private:
+  private:
     struct Impl;
     std::shared_ptr<Impl> impl_;
 };

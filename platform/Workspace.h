@@ -28,7 +28,8 @@ constexpr const char* kLaunchConfigurationArguments = "NSWorkspaceLaunchConfigur
 // Workspace notifications (on the workspace's own centre).
 constexpr const char* kWorkspaceDidActivateApplication =
     "NSWorkspaceDidActivateApplicationNotification";
-constexpr const char* kWorkspaceDidLaunchApplication = "NSWorkspaceDidLaunchApplicationNotification";
+constexpr const char* kWorkspaceDidLaunchApplication =
+    "NSWorkspaceDidLaunchApplicationNotification";
 constexpr const char* kWorkspaceDidTerminateApplication =
     "NSWorkspaceDidTerminateApplicationNotification";
 // User-info key of those notifications: a RunningApplication.
@@ -38,7 +39,7 @@ class Workspace;
 
 // What the workspace knows of one running application, and requests to it.
 class RunningApplication {
-public:
+  public:
     RunningApplication() = default;
     RunningApplication(Workspace* workspace, int pid, std::optional<std::string> bundleIdentifier,
                        std::optional<Url> bundleURL, std::string localizedName,
@@ -64,7 +65,7 @@ public:
         return a.pid_ == b.pid_;
     }
 
-private:
+  private:
     Workspace* workspace_ = nullptr;
     int pid_ = 0;
     std::optional<std::string> bundleIdentifier_;
@@ -75,7 +76,7 @@ private:
 
 // The OS's workspace: running applications, launching, opening URLs and files, the trash.
 class Workspace {
-public:
+  public:
     virtual ~Workspace() = default;
 
     // In launch order.

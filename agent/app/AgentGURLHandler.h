@@ -9,7 +9,7 @@
 // Receives the agent's URL events ("GURL"/"GURL"). Until start-up is complete the URLs are only
 // queued; `beginProcessing` hands the queued ones on in arrival order, and later ones at once.
 class AgentGURLHandler {
-public:
+  public:
     using Performer = std::function<void(const std::string& url)>;
 
     // `performer` carries out one URL command.
@@ -22,7 +22,7 @@ public:
     bool isProcessing() const { return processing_; }
     size_t queuedCount() const { return queue_.size(); }
 
-private:
+  private:
     Performer performer_;
     bool processing_ = false;
     std::vector<std::string> queue_;

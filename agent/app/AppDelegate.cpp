@@ -15,9 +15,8 @@ constexpr const char* kSharedGroupsDataChanged =
 
 const std::vector<std::string>& AppDelegate::otherAgentIdentifiers() {
     static const std::vector<std::string> ids = {
-        "com.halvik.purlane.helper",      "com.halvik.purlane7.agent",
-        "com.halvik.purlane8.menu",       "com.halvik.purlane8.agent",
-        "com.halvik.purlane-storeapp.menu", "com.halvik.purlane.agent",
+        "com.halvik.purlane.helper", "com.halvik.purlane7.agent",        "com.halvik.purlane8.menu",
+        "com.halvik.purlane8.agent", "com.halvik.purlane-storeapp.menu", "com.halvik.purlane.agent",
     };
     return ids;
 }
@@ -47,8 +46,8 @@ void AppDelegate::applicationDidFinishLaunching(Application& app) {
                                 : ActivationPolicy::Regular);
 
     step("client");
-    engineDelegate_ = std::make_shared<PLClientAgentDelegate>(
-        defaults, s_.server, app.workspace(), app.appleEventManager());
+    engineDelegate_ = std::make_shared<PLClientAgentDelegate>(defaults, s_.server, app.workspace(),
+                                                              app.appleEventManager());
     s_.client.setDelegate(engineDelegate_);
 
     step("loadLibrary");
@@ -90,7 +89,9 @@ bool AppDelegate::applicationShouldHandleReopen(Application&, bool /*hasVisibleW
     return true;
 }
 
-void AppDelegate::groupsChanged() { s_.client.updateSharedData(); }
+void AppDelegate::groupsChanged() {
+    s_.client.updateSharedData();
+}
 
 void AppDelegate::purlane8groupsChanged(const std::string& notificationName) {
     print("notification: " + notificationName);

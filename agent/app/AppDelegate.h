@@ -15,7 +15,7 @@
 
 // Brings the agent up in its fixed order and carries the application-wide menu actions.
 class AppDelegate : public platform::ApplicationDelegate {
-public:
+  public:
     struct Services {
         platform::Application& application;
         platform::Host& host;
@@ -55,7 +55,7 @@ public:
     void showPreferencesGeneral();
     void launchPurlaneApp();
 
-private:
+  private:
     void step(const std::string& name);
     void quitOtherAgents();
     void versionChangeCleanUp();

@@ -1,6 +1,7 @@
 #include "agent/app/PLCmdCleanClipboard.h"
 
 std::optional<platform::PropertyList> PLCmdCleanClipboard::performDefaultImplementation() {
-    if (const std::string* cleaner = stringArgument("cleanerName")) client().cleanClipboardWith(*cleaner);
+    if (const std::string* cleaner = stringArgument("cleanerName"))
+        client().cleanClipboardWith(*cleaner);
     return std::nullopt;
 }

@@ -4,7 +4,7 @@
 
 // Cleans the clipboard with the cleaner named by the "cleanerName" argument.
 class PLCmdCleanClipboard : public ScriptCommand {
-public:
+  public:
     using ScriptCommand::ScriptCommand;
     std::optional<platform::PropertyList> performDefaultImplementation() override;
 };

@@ -4,7 +4,7 @@
 
 // Cleans a named pasteboard (the clipboard when none is named) in place.
 class PLCmdCleanPasteboard : public ScriptCommand {
-public:
+  public:
     using ScriptCommand::ScriptCommand;
     std::optional<platform::PropertyList> performDefaultImplementation() override;
 };

@@ -4,7 +4,7 @@
 
 // Cleans a piece of text through a private pasteboard and returns the result.
 class PLCmdCleanText : public ScriptCommand {
-public:
+  public:
     using ScriptCommand::ScriptCommand;
     std::optional<platform::PropertyList> performDefaultImplementation() override;
 };

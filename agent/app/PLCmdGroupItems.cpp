@@ -7,8 +7,9 @@
 std::optional<platform::PropertyList> PLCmdGroupItems::performDefaultImplementation() {
     const std::string* given = stringArgument("groupName");
     const std::string groupName =
-        given ? *given
-              : platform::localized("Standard", "AppleScript Group Items Group Name Parameter value");
+        given
+            ? *given
+            : platform::localized("Standard", "AppleScript Group Items Group Name Parameter value");
     const bool asToken = boolArgument("asToken").value_or(false);
 
     const PLClientData& data = client().groups().clientData();

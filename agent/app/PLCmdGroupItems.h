@@ -4,7 +4,7 @@
 
 // The names, or tokens, of the items of a group named or identified by the script.
 class PLCmdGroupItems : public ScriptCommand {
-public:
+  public:
     using ScriptCommand::ScriptCommand;
     std::optional<platform::PropertyList> performDefaultImplementation() override;
 };

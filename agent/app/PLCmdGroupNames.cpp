@@ -9,7 +9,8 @@ std::optional<platform::PropertyList> PLCmdGroupNames::performDefaultImplementat
         const std::string lowered = lowercased(*limit);
         if (lowered == platform::localized("built-in", "AppleScript Group Names Parameter value")) {
             type = 2;
-        } else if (lowered == platform::localized("user", "AppleScript Group Names Parameter value")) {
+        } else if (lowered ==
+                   platform::localized("user", "AppleScript Group Names Parameter value")) {
             type = 3;
         }
     }

@@ -4,7 +4,7 @@
 
 // The names of all groups, or of the built-in or user groups only.
 class PLCmdGroupNames : public ScriptCommand {
-public:
+  public:
     using ScriptCommand::ScriptCommand;
     std::optional<platform::PropertyList> performDefaultImplementation() override;
 };

@@ -4,7 +4,7 @@
 
 // Whether a name resolves to one of the text encodings.
 class PLCmdIsValidTextEncoding : public ScriptCommand {
-public:
+  public:
     using ScriptCommand::ScriptCommand;
     std::optional<platform::PropertyList> performDefaultImplementation() override;
 };

@@ -4,7 +4,7 @@
 
 // Drops every representation of a pasteboard but its plain text.
 class PLCmdMakePlainPasteboard : public ScriptCommand {
-public:
+  public:
     using ScriptCommand::ScriptCommand;
     std::optional<platform::PropertyList> performDefaultImplementation() override;
 };

@@ -4,7 +4,7 @@
 
 // The token of a cleaner name (the name itself when unknown).
 class PLCmdNameToToken : public ScriptCommand {
-public:
+  public:
     using ScriptCommand::ScriptCommand;
     std::optional<platform::PropertyList> performDefaultImplementation() override;
 };

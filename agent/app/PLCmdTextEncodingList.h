@@ -4,7 +4,7 @@
 
 // The names of the text encodings the engine can read and write.
 class PLCmdTextEncodingList : public ScriptCommand {
-public:
+  public:
     using ScriptCommand::ScriptCommand;
     std::optional<platform::PropertyList> performDefaultImplementation() override;
 };

@@ -4,7 +4,7 @@
 
 // The name of a cleaner token (the token itself when unknown).
 class PLCmdTokenToName : public ScriptCommand {
-public:
+  public:
     using ScriptCommand::ScriptCommand;
     std::optional<platform::PropertyList> performDefaultImplementation() override;
 };

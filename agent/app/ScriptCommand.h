@@ -11,7 +11,7 @@
 // One script command being performed: its direct parameter and evaluated arguments, and the
 // client every command works through. Subclasses implement the body.
 class ScriptCommand {
-public:
+  public:
     struct Context {
         PLClientProtocol& client;
         std::shared_ptr<platform::PasteboardStore> pasteboards;
@@ -28,7 +28,7 @@ public:
     // missing input gives the neutral result.
     virtual std::optional<platform::PropertyList> performDefaultImplementation() = 0;
 
-protected:
+  protected:
     PLClientProtocol& client() { return context_.client; }
     const std::shared_ptr<platform::PasteboardStore>& pasteboards() const {
         return context_.pasteboards;
@@ -37,7 +37,9 @@ protected:
     const std::string* directString() const {
         return directParameter_ ? directParameter_->asString() : nullptr;
     }
-    const std::optional<platform::PropertyList>& directParameter() const { return directParameter_; }
+    const std::optional<platform::PropertyList>& directParameter() const {
+        return directParameter_;
+    }
     const platform::PropertyList::Dictionary& evaluatedArguments() const {
         return evaluatedArguments_;
     }
@@ -45,7 +47,7 @@ protected:
     const std::string* stringArgument(const std::string& key) const;
     std::optional<bool> boolArgument(const std::string& key) const;
 
-private:
+  private:
     Context context_;
     std::optional<platform::PropertyList> directParameter_;
     platform::PropertyList::Dictionary evaluatedArguments_;

@@ -55,10 +55,9 @@ void ScriptCommandDispatcher::registerFactory(const std::string& className, Fact
 void ScriptCommandDispatcher::install(AppleEventManager& events) {
     for (const auto& command : definition_.commands()) {
         if (!factories_.count(command.className)) continue;
-        events.setEventHandler(command.eventClass, command.eventID,
-                               [this](const AppleEvent& event, AppleEvent& reply) {
-                                   return handle(event, reply);
-                               });
+        events.setEventHandler(
+            command.eventClass, command.eventID,
+            [this](const AppleEvent& event, AppleEvent& reply) { return handle(event, reply); });
     }
 }
 

@@ -13,7 +13,7 @@
 // command's event, its parameters and the evaluated-argument keys they fill; the command's
 // result goes back in the reply's direct object.
 class ScriptCommandDispatcher {
-public:
+  public:
     using Factory = std::function<std::unique_ptr<ScriptCommand>(
         ScriptCommand::Context, std::optional<platform::PropertyList>,
         platform::PropertyList::Dictionary)>;
@@ -30,7 +30,7 @@ public:
     // Decodes and performs one event; the result is placed in `reply`.
     int handle(const platform::AppleEvent& event, platform::AppleEvent& reply);
 
-private:
+  private:
     platform::ScriptingDefinition definition_;
     ScriptCommand::Context context_;
     std::map<std::string, Factory> factories_;

@@ -45,8 +45,8 @@ int main(int argc, char** argv) {
     AgentGURLHandler urlHandler(
         [](const std::string& url) { log("URL command not available in this version: " + url); });
 
-    AppDelegate delegate({app, host, accessibility, client, server, urlHandler,
-                          locations.userLibraryDirectory()});
+    AppDelegate delegate(
+        {app, host, accessibility, client, server, urlHandler, locations.userLibraryDirectory()});
 
     std::unique_ptr<ScriptCommandDispatcher> scripts;
     if (auto sdef = app.bundle().pathForResource("purlaneAgent", "sdef")) {

@@ -9,8 +9,12 @@ PLClient::PLClient(Collaborators collaborators)
       clientData_(std::make_shared<PLClientData>()),
       container_(clientData_) {}
 
-PLClient* PLClient::shared() { return gShared; }
-void PLClient::setShared(PLClient* client) { gShared = client; }
+PLClient* PLClient::shared() {
+    return gShared;
+}
+void PLClient::setShared(PLClient* client) {
+    gShared = client;
+}
 
 bool PLClient::updateSharedData() {
     if (!c_.loader || !c_.loader->reloadLibrary(*clientData_)) return false;
@@ -18,8 +22,12 @@ bool PLClient::updateSharedData() {
     return true;
 }
 
-std::string PLClient::nameFor(const std::string& token) { return clientData_->nameFor(token); }
-std::string PLClient::tokenFor(const std::string& name) { return clientData_->tokenFor(name); }
+std::string PLClient::nameFor(const std::string& token) {
+    return clientData_->nameFor(token);
+}
+std::string PLClient::tokenFor(const std::string& name) {
+    return clientData_->tokenFor(name);
+}
 
 void PLClient::cleanClipboardWith(const std::string& cleaner) {
     if (!delegate_) return;
@@ -56,6 +64,10 @@ void PLClient::cleanWithUrl(const platform::Url& url,
     if (delegate_ && fileCleaning_) fileCleaning_(url, options);
 }
 
-std::vector<std::string> PLClient::libraryTokenList() { return clientData_->libraryTokenList(); }
+std::vector<std::string> PLClient::libraryTokenList() {
+    return clientData_->libraryTokenList();
+}
 
-std::vector<std::string> PLClient::grouplist(int type) { return clientData_->groupNames(type); }
+std::vector<std::string> PLClient::grouplist(int type) {
+    return clientData_->groupNames(type);
+}

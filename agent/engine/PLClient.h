@@ -18,7 +18,7 @@
 
 // The one object through which the agent reaches the engine and the library snapshot.
 class PLClient : public PLClientProtocol {
-public:
+  public:
     static constexpr const char* kCancelToken = "#CANCEL";
     static constexpr const char* kClientInfoUpdated = "com.purlane.clientinfoUpdated";
 
@@ -33,8 +33,8 @@ public:
     // The modal pick window and the file cleaner come from other parts of the agent; until
     // they are set the client answers as it does without a delegate.
     using PickList = std::function<std::string(const std::optional<std::string>& startGroup)>;
-    using FileCleaning = std::function<void(const platform::Url&,
-                                            const platform::PropertyList::Dictionary&)>;
+    using FileCleaning =
+        std::function<void(const platform::Url&, const platform::PropertyList::Dictionary&)>;
 
     explicit PLClient(Collaborators collaborators);
 
@@ -42,7 +42,9 @@ public:
     static PLClient* shared();
     static void setShared(PLClient* client);
 
-    void setDelegate(std::shared_ptr<PLClientDelegate> delegate) { delegate_ = std::move(delegate); }
+    void setDelegate(std::shared_ptr<PLClientDelegate> delegate) {
+        delegate_ = std::move(delegate);
+    }
     PLClientDelegate* delegate() const { return delegate_.get(); }
     void setPickList(PickList pick) { pickList_ = std::move(pick); }
     void setFileCleaning(FileCleaning cleaning) { fileCleaning_ = std::move(cleaning); }
@@ -69,7 +71,7 @@ public:
     std::vector<std::string> grouplist(int type) override;
     PLClientGroupsContainer& groups() override { return container_; }
 
-private:
+  private:
     Collaborators c_;
     std::shared_ptr<PLClientData> clientData_;
     PLClientGroupsContainer container_;

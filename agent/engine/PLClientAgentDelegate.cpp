@@ -19,9 +19,12 @@ constexpr uint64_t kAgentModeLaunchOptions = 0x100200;
 }  // namespace
 
 PLClientAgentDelegate::PLClientAgentDelegate(UserDefaults& standardDefaults,
-                                             PurlaneServerConnection& server,
-                                             Workspace& workspace, AppleEventManager& events)
-    : standardDefaults_(standardDefaults), server_(server), workspace_(workspace), events_(events) {}
+                                             PurlaneServerConnection& server, Workspace& workspace,
+                                             AppleEventManager& events)
+    : standardDefaults_(standardDefaults),
+      server_(server),
+      workspace_(workspace),
+      events_(events) {}
 
 bool PLClientAgentDelegate::ensureEngineRunning() {
     const auto id = server_.engineBundleIdentifier();

@@ -13,7 +13,7 @@ class PLClientGroupsContainer;
 // What every part of the agent holds as its "client": the one way to the engine and the
 // library.
 class PLClientProtocol {
-public:
+  public:
     virtual ~PLClientProtocol() = default;
 
     virtual std::string nameFor(const std::string& token) = 0;

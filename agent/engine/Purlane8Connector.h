@@ -10,7 +10,7 @@
 // Requests to the version-8 engine: a keyed-archived command dictionary in a "Purl"/"plS2"
 // event.
 class Purlane8Connector {
-public:
+  public:
     static constexpr const char* kDefaultBundleID = "com.halvik.purlane8";
 
     explicit Purlane8Connector(platform::AppleEventManager& events,
@@ -25,7 +25,7 @@ public:
     std::optional<platform::PropertyList> cleanPasteboard(const platform::Pasteboard& pasteboard,
                                                           const std::string& cleanerName);
 
-private:
+  private:
     platform::AppleEventManager& events_;
     std::string appBundleID_;
 };

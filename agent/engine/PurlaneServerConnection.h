@@ -11,7 +11,7 @@
 // Finds the engine through the shared settings, starts it and quits the instances the agent
 // started hidden.
 class PurlaneServerConnection {
-public:
+  public:
     static constexpr const char* kEngineBundleIdKey = "engine.bundle.id";
     static constexpr const char* kEngineBundleUrlKey = "engine.bundle.url";
     static constexpr const char* kAgentModeArgument = "--agentmode";
@@ -31,7 +31,7 @@ public:
     // Quits agent-mode engines, then starts the engine for the user.
     void launchEngineForUser();
 
-private:
+  private:
     platform::UserDefaults& settings_;
     platform::Workspace& workspace_;
     platform::Sounds& sounds_;

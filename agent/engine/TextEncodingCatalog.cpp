@@ -6,20 +6,18 @@
 
 TextEncodingCatalog::TextEncodingCatalog(std::vector<platform::StringEncoding> encodings,
                                          std::string western, std::string unicode)
-    : sorted_(std::move(encodings)),
-      western_(lowercased(western)),
-      unicode_(lowercased(unicode)) {
+    : sorted_(std::move(encodings)), western_(lowercased(western)), unicode_(lowercased(unicode)) {
     using platform::StringEncoding;
     using platform::StringEncodings;
-    std::stable_sort(sorted_.begin(), sorted_.end(),
-                     [](const StringEncoding& a, const StringEncoding& b) {
-                         const bool ua = a.mostCompatibleMacEncoding == StringEncodings::kMacUnicode;
-                         const bool ub = b.mostCompatibleMacEncoding == StringEncodings::kMacUnicode;
-                         if (ua != ub) return ua;
-                         if (!ua && a.mostCompatibleMacEncoding != b.mostCompatibleMacEncoding)
-                             return a.mostCompatibleMacEncoding < b.mostCompatibleMacEncoding;
-                         return a.value < b.value;
-                     });
+    std::stable_sort(
+        sorted_.begin(), sorted_.end(), [](const StringEncoding& a, const StringEncoding& b) {
+            const bool ua = a.mostCompatibleMacEncoding == StringEncodings::kMacUnicode;
+            const bool ub = b.mostCompatibleMacEncoding == StringEncodings::kMacUnicode;
+            if (ua != ub) return ua;
+            if (!ua && a.mostCompatibleMacEncoding != b.mostCompatibleMacEncoding)
+                return a.mostCompatibleMacEncoding < b.mostCompatibleMacEncoding;
+            return a.value < b.value;
+        });
 }
 
 std::vector<std::string> TextEncodingCatalog::names() const {
@@ -29,7 +27,8 @@ std::vector<std::string> TextEncodingCatalog::names() const {
     return out;
 }
 
-std::optional<platform::StringEncoding> TextEncodingCatalog::resolve(const std::string& name) const {
+std::optional<platform::StringEncoding> TextEncodingCatalog::resolve(
+    const std::string& name) const {
     const std::string wanted = lowercased(name);
     for (const auto& e : sorted_)
         if (!e.name.empty() && lowercased(e.name) == wanted) return e;

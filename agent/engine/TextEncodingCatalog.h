@@ -10,7 +10,7 @@
 // then by value; names resolve case-insensitively, or by the short name in brackets of a
 // Western or Unicode encoding ("utf-8" for "Unicode (UTF-8)").
 class TextEncodingCatalog {
-public:
+  public:
     // `western` and `unicode` are the localised words the bracketed form is tried with.
     TextEncodingCatalog(std::vector<platform::StringEncoding> encodings, std::string western,
                         std::string unicode);
@@ -20,7 +20,7 @@ public:
     std::vector<std::string> names() const;
     std::optional<platform::StringEncoding> resolve(const std::string& name) const;
 
-private:
+  private:
     std::vector<platform::StringEncoding> sorted_;
     std::string western_;
     std::string unicode_;

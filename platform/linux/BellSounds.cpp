@@ -4,7 +4,9 @@
 
 namespace platform {
 
-bool BellSounds::play(const std::string& /*name*/) { return false; }
+bool BellSounds::play(const std::string& /*name*/) {
+    return false;
+}
 
 void BellSounds::beep() {
     // Only a widget application can ring the display's bell.

@@ -13,8 +13,8 @@ namespace platform {
 DBusDistributedCenter::DBusDistributedCenter(MainQueue& mainQueue) : mainQueue_(mainQueue) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
-        connected_ = bus.connect(QString(), kPath, kInterface, kMember, this,
-                                 SLOT(received(QDBusMessage)));
+        connected_ =
+            bus.connect(QString(), kPath, kInterface, kMember, this, SLOT(received(QDBusMessage)));
     }
     if (!connected_) {
         log("Distributed notifications are unavailable: no session bus (" +
@@ -54,7 +54,9 @@ ObserverToken DBusDistributedCenter::addObserver(const std::string& name,
     return observers_.add(name, std::move(object), std::move(callback));
 }
 
-void DBusDistributedCenter::removeObserver(ObserverToken token) { observers_.remove(token); }
+void DBusDistributedCenter::removeObserver(ObserverToken token) {
+    observers_.remove(token);
+}
 
 void DBusDistributedCenter::received(const QDBusMessage& message) {
     // Anybody on the bus can send this signal: check its shape before trusting it.

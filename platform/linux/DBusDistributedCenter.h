@@ -15,7 +15,7 @@ namespace platform {
 // to the posting process, and says once that nothing leaves it.
 class DBusDistributedCenter : public QObject, public DistributedNotificationCenter {
     Q_OBJECT
-public:
+  public:
     static constexpr const char* kPath = "/com/halvik/purlane/DistributedNotifications";
     static constexpr const char* kInterface = "com.halvik.purlane.DistributedNotifications";
     static constexpr const char* kMember = "Posted";
@@ -31,10 +31,10 @@ public:
 
     bool connected() const { return connected_; }
 
-private slots:
+  private slots:
     void received(const QDBusMessage& message);
 
-private:
+  private:
     void deliver(const DistributedNotification& notification);
 
     MainQueue& mainQueue_;

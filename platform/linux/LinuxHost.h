@@ -16,14 +16,16 @@ namespace platform {
 // defaults in files shared with every other process of the user, distributed notifications on
 // the session bus. Make it on the main thread after the Qt application object.
 class LinuxHost : public Host {
-public:
+  public:
     explicit LinuxHost(std::string bundleIdentifier);
     ~LinuxHost() override;
 
     const std::string& bundleIdentifier() const override { return bundleIdentifier_; }
     MainQueue& mainQueue() override { return mainQueue_; }
     Clock& clock() override { return clock_; }
-    NotificationCenter& notificationCenter() override { return NotificationCenter::defaultCenter(); }
+    NotificationCenter& notificationCenter() override {
+        return NotificationCenter::defaultCenter();
+    }
     DistributedNotificationCenter& distributedCenter() override { return *distributed_; }
     UserDefaults& standardUserDefaults() override { return suite(bundleIdentifier_); }
     UserDefaults& suite(const std::string& name) override;
@@ -31,7 +33,7 @@ public:
 
     std::shared_ptr<FileDefaultsStore> defaultsStore() { return store_; }
 
-private:
+  private:
     std::string bundleIdentifier_;
     QtMainQueue mainQueue_;
     SteadyClock clock_;

@@ -27,18 +27,23 @@ QtMainQueue::QtMainQueue()
 
 QtMainQueue::~QtMainQueue() = default;
 
-void QtMainQueue::async(Task task) { asyncAfter(0, std::move(task)); }
+void QtMainQueue::async(Task task) {
+    asyncAfter(0, std::move(task));
+}
 
 void QtMainQueue::asyncAfter(double seconds, Task task) {
     queue_.push(clock_.now() + (seconds > 0 ? seconds : 0), std::move(task));
     if (isCurrent()) {
         rearm();
     } else {
-        QMetaObject::invokeMethod(context_.get(), [this] { rearm(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            context_.get(), [this] { rearm(); }, Qt::QueuedConnection);
     }
 }
 
-bool QtMainQueue::isCurrent() const { return std::this_thread::get_id() == mainThread_; }
+bool QtMainQueue::isCurrent() const {
+    return std::this_thread::get_id() == mainThread_;
+}
 
 void QtMainQueue::rearm() {
     const auto next = queue_.nextDeadline();

@@ -13,7 +13,7 @@ namespace platform {
 
 // Monotonic real time.
 class SteadyClock : public Clock {
-public:
+  public:
     double now() const override;
     void sleepFor(double seconds) override;
 };
@@ -22,14 +22,14 @@ public:
 // so work runs in deadline order and FIFO among equal deadlines, whatever Qt does with timers
 // of equal interval. Create it on the main thread once the Qt application object exists.
 class QtMainQueue : public MainQueue {
-public:
+  public:
     QtMainQueue();
     ~QtMainQueue() override;
     void async(Task task) override;
     void asyncAfter(double seconds, Task task) override;
     bool isCurrent() const override;
 
-private:
+  private:
     void rearm();  // main thread only
     void fire();
 

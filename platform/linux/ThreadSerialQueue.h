@@ -13,13 +13,13 @@ namespace platform {
 // A serial queue with one worker thread of its own. Pending work is finished before the
 // queue goes away.
 class ThreadSerialQueue : public SerialQueue {
-public:
+  public:
     explicit ThreadSerialQueue(std::string label);
     ~ThreadSerialQueue() override;
     const std::string& label() const override { return label_; }
     void async(Task task) override;
 
-private:
+  private:
     void run();
 
     std::string label_;

@@ -6,7 +6,7 @@ namespace platform {
 
 // Settable trust; counts the checks and prompts.
 class SimAccessibility : public Accessibility {
-public:
+  public:
     bool isProcessTrusted(bool prompt) override {
         ++checks;
         if (prompt) ++prompts;

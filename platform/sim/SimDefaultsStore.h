@@ -9,7 +9,7 @@ namespace platform {
 
 // Persistent domains in memory, shared by every simulated process of a world.
 class SimDefaultsStore : public DefaultsStore {
-public:
+  public:
     Snapshot domain(const std::string& name) override;
     Status setValue(const std::string& domain, const std::string& key,
                     std::optional<PropertyList> value) override;
@@ -21,7 +21,7 @@ public:
     // Number of writes so far, for tests that check nothing was written.
     size_t writeCount() const;
 
-private:
+  private:
     void changed(const std::string& domain);
 
     mutable std::mutex mutex_;

@@ -4,9 +4,13 @@
 
 namespace platform {
 
-void SimDistributedBus::attach(SimDistributedCenter* center) { centers_.push_back(center); }
+void SimDistributedBus::attach(SimDistributedCenter* center) {
+    centers_.push_back(center);
+}
 
-void SimDistributedBus::detach(SimDistributedCenter* center) { std::erase(centers_, center); }
+void SimDistributedBus::detach(SimDistributedCenter* center) {
+    std::erase(centers_, center);
+}
 
 void SimDistributedBus::broadcast(const DistributedNotification& notification) {
     history_.push_back(notification);
@@ -34,7 +38,9 @@ ObserverToken SimDistributedCenter::addObserver(const std::string& name,
     return observers_.add(name, std::move(object), std::move(callback));
 }
 
-void SimDistributedCenter::removeObserver(ObserverToken token) { observers_.remove(token); }
+void SimDistributedCenter::removeObserver(ObserverToken token) {
+    observers_.remove(token);
+}
 
 void SimDistributedCenter::deliver(const DistributedNotification& notification) {
     // Matched at delivery time, as a real bus would when the signal arrives.

@@ -12,21 +12,21 @@ class SimDistributedCenter;
 
 // The session-wide channel of a sim world: a post reaches the centre of every simulated process.
 class SimDistributedBus {
-public:
+  public:
     void attach(SimDistributedCenter* center);
     void detach(SimDistributedCenter* center);
     void broadcast(const DistributedNotification& notification);
     // Every notification posted so far, for tests.
     const std::vector<DistributedNotification>& history() const { return history_; }
 
-private:
+  private:
     std::vector<SimDistributedCenter*> centers_;
     std::vector<DistributedNotification> history_;
 };
 
 // One process's distributed centre: deliveries go through its main queue.
 class SimDistributedCenter : public DistributedNotificationCenter {
-public:
+  public:
     SimDistributedCenter(SimDistributedBus& bus, MainQueue& mainQueue);
     ~SimDistributedCenter() override;
 
@@ -39,7 +39,7 @@ public:
     // Called by the bus.
     void deliver(const DistributedNotification& notification);
 
-private:
+  private:
     SimDistributedBus& bus_;
     MainQueue& mainQueue_;
     DistributedObserverList observers_;

@@ -10,7 +10,7 @@ namespace platform {
 
 // Records what was played; only the names in `installed` exist.
 class SimSounds : public Sounds {
-public:
+  public:
     bool play(const std::string& name) override {
         if (!installed.count(name)) return false;
         played.push_back(name);

@@ -30,8 +30,8 @@ TEST(LocalizedKeys, EveryKeyUsedInTheAgentIsInItsStringsTable) {
     }
     ASSERT_FALSE(used.empty()) << "no localized texts found under " << kSource / "agent";
     for (const auto& [table, keys] : used) {
-        auto strings = platform::StringsTable::readFile(kSource / "resources/en.lproj" /
-                                                       (table + ".strings"));
+        auto strings =
+            platform::StringsTable::readFile(kSource / "resources/en.lproj" / (table + ".strings"));
         ASSERT_TRUE(strings.ok()) << table << ": " << strings.error().debugDescription();
         for (const auto& key : keys)
             EXPECT_NE(strings->find(key), nullptr) << "\"" << key << "\" missing from " << table;

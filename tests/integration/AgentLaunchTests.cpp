@@ -141,7 +141,7 @@ Bundle openBundle(const fs::path& path) {
 // The agent under test gets a home of its own and no session bus: it must not touch the
 // user's files, and it must neither see nor quit agents that other tests run meanwhile.
 class IsolatedEnvironment {
-public:
+  public:
     IsolatedEnvironment() {
         for (const char* name : kNames) {
             const char* v = std::getenv(name);
@@ -164,7 +164,7 @@ public:
         }
     }
 
-private:
+  private:
     static constexpr const char* kNames[] = {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME",
                                              "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS"};
     testsupport::TempDir home_;

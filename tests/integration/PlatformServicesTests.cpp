@@ -22,7 +22,7 @@ namespace {
 const std::string kCtl = std::string(PURLANE_BUILD_DIR) + "/bin/purlanectl";
 
 class PlatformServices : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         setenv("HOME", home.path().c_str(), 1);
         setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
@@ -39,8 +39,8 @@ TEST_F(PlatformServices, DefaultsWrittenByTheToolAreSeenAndObservedByAProcess) {
     std::optional<PropertyList> observed;
     defaults.observe("KeystrokeDelay", [&](const auto& v) { observed = v; });
 
-    auto w = run({kCtl, "defaults", "write", "com.halvik.purlane.agent", "KeystrokeDelay", "-int",
-                  "2"});
+    auto w =
+        run({kCtl, "defaults", "write", "com.halvik.purlane.agent", "KeystrokeDelay", "-int", "2"});
     ASSERT_EQ(w.status, 0) << w.err;
     auto r = run({kCtl, "defaults", "read", "com.halvik.purlane.agent", "KeystrokeDelay"});
     EXPECT_EQ(r.status, 0) << r.err;
@@ -65,8 +65,8 @@ TEST_F(PlatformServices, TheToolRefusesBadValuesWithoutWriting) {
         EXPECT_NE(w.status, 0) << args[0];
         EXPECT_NE(w.err.find("purlanectl: "), std::string::npos) << w.err;
     }
-    EXPECT_FALSE(std::filesystem::exists(LinuxPaths::preferencesFile("com.halvik.purlane.agent")
-                                             .value()));
+    EXPECT_FALSE(
+        std::filesystem::exists(LinuxPaths::preferencesFile("com.halvik.purlane.agent").value()));
     auto r = run({kCtl, "defaults", "read", "com.halvik.purlane.agent"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("does not exist"), std::string::npos);
@@ -76,12 +76,18 @@ TEST_F(PlatformServices, TheToolRefusesBadValuesWithoutWriting) {
 TEST_F(PlatformServices, TheToolWritesEveryTypeAndReadsItBack) {
     const std::string d = "KQ4MZR7WXN.com.halvik.purlane";
     ASSERT_EQ(run({kCtl, "defaults", "write", d, "PreserveClipboardExpectionList", "-array", "",
-                   "com.example.Terminal"}).status, 0);
+                   "com.example.Terminal"})
+                  .status,
+              0);
     ASSERT_EQ(run({kCtl, "defaults", "write", d, "PreserveClipboardExpectionList", "-array-add",
-                   "org.example.Editor"}).status, 0);
+                   "org.example.Editor"})
+                  .status,
+              0);
     ASSERT_EQ(run({kCtl, "defaults", "write", d, "AutoSelectAll", "-bool", "YES"}).status, 0);
     ASSERT_EQ(run({kCtl, "defaults", "write", d, "engine.bundle.url", "-string",
-                   "/apps/Sample Engine.app"}).status, 0);
+                   "/apps/Sample Engine.app"})
+                  .status,
+              0);
 
     LinuxHost agent("com.halvik.purlane.agent");
     UserDefaults& suite = agent.suite(d);
@@ -101,16 +107,15 @@ TEST_F(PlatformServices, TheToolWritesEveryTypeAndReadsItBack) {
 
 TEST_F(PlatformServices, DistributedNotificationReachesTheToolAndThePoster) {
     if (!QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "no session bus";
-    Subprocess observer({kCtl, "observe", "com.purlane.groupsChanged", "--count", "2",
-                         "--timeout", "20"});
+    Subprocess observer(
+        {kCtl, "observe", "com.purlane.groupsChanged", "--count", "2", "--timeout", "20"});
     ASSERT_TRUE(observer.waitForStderr("observing")) << observer.stderrText();
 
     LinuxHost engine("com.halvik.purlane9");
     std::vector<std::string> seen;
-    engine.distributedCenter().addObserver("com.purlane.groupsChanged", std::nullopt,
-                                           [&](const DistributedNotification& n) {
-                                               seen.push_back(n.object.value_or("-"));
-                                           });
+    engine.distributedCenter().addObserver(
+        "com.purlane.groupsChanged", std::nullopt,
+        [&](const DistributedNotification& n) { seen.push_back(n.object.value_or("-")); });
     engine.distributedCenter().post("com.purlane.groupsChanged");
     ASSERT_EQ(run({kCtl, "notify", "com.purlane.groupsChanged", "--object", "library"}).status, 0);
 

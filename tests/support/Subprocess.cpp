@@ -125,7 +125,9 @@ std::optional<int> Subprocess::wait(double timeout) {
     }
 }
 
-bool Subprocess::running() { return !wait(0).has_value(); }
+bool Subprocess::running() {
+    return !wait(0).has_value();
+}
 
 void Subprocess::signal(int sig) {
     if (!status_) kill(pid_, sig);
@@ -137,9 +139,13 @@ void Subprocess::drain() {
     while ((out_ >= 0 || err_ >= 0) && nowSeconds() < deadline) pump(0.05);
 }
 
-const std::string& Subprocess::stdoutText() { return outBuf_; }
+const std::string& Subprocess::stdoutText() {
+    return outBuf_;
+}
 
-const std::string& Subprocess::stderrText() { return errBuf_; }
+const std::string& Subprocess::stderrText() {
+    return errBuf_;
+}
 
 RunResult run(const std::vector<std::string>& argv, const std::string& stdinText, double timeout) {
     Subprocess p(argv, stdinText);

@@ -1,15 +1,15 @@
 #pragma once
 
+#include <sys/types.h>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace testsupport {
 
 // A child process with its standard output and error captured, for integration tests.
 class Subprocess {
-public:
+  public:
     // Starts `argv[0]` (a path) with the given arguments; the environment is inherited.
     explicit Subprocess(const std::vector<std::string>& argv, const std::string& stdinText = {});
     ~Subprocess();  // kills the child if it still runs
@@ -31,7 +31,7 @@ public:
     const std::string& stdoutText();
     const std::string& stderrText();
 
-private:
+  private:
     void pump(double timeout);
     void drain();
 

@@ -8,7 +8,7 @@ namespace testsupport {
 // A fresh directory under the system temporary folder, removed with everything in it when the
 // object goes away.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,7 +20,7 @@ public:
     // Writes `bytes` to `relative` (parent folders created) and returns the full path.
     std::filesystem::path write(const std::string& relative, const std::string& bytes) const;
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -107,8 +107,8 @@ std::optional<PropertyList> typed(const std::string& flag, const std::string& te
 // A value with no type flag: old-style text when it parses as a container or data, else text.
 PropertyList untyped(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\n");
-    if (first != std::string::npos && (text[first] == '(' || text[first] == '{' ||
-                                       text[first] == '<')) {
+    if (first != std::string::npos &&
+        (text[first] == '(' || text[first] == '{' || text[first] == '<')) {
         if (auto parsed = platform::OldStylePropertyList::read(text); parsed.ok()) return *parsed;
     }
     return PropertyList(text);
@@ -129,8 +129,8 @@ std::optional<PropertyList> valueAt(const std::vector<std::string>& args, size_t
         }
         return typed(flag, args[i++], error);
     }
-    if (args[i].size() > 1 && args[i][0] == '-' && !std::isdigit(static_cast<unsigned char>(args[i][1])) &&
-        args[i][1] != '.') {
+    if (args[i].size() > 1 && args[i][0] == '-' &&
+        !std::isdigit(static_cast<unsigned char>(args[i][1])) && args[i][1] != '.') {
         error = "unknown type '" + args[i] + "'";
         return std::nullopt;
     }
@@ -144,7 +144,8 @@ std::string describe(const PropertyList& v) {
 }
 
 int read(platform::FileDefaultsStore& store, const std::vector<std::string>& args) {
-    if (args.empty() || args.size() > 2) return fail(kExitUsage, "usage: defaults read DOMAIN [KEY]");
+    if (args.empty() || args.size() > 2)
+        return fail(kExitUsage, "usage: defaults read DOMAIN [KEY]");
     if (auto file = store.fileForDomain(args[0]); !file.ok())
         return fail(kExitUsage, "'" + args[0] + "' is not a valid domain name");
     const auto domain = store.domain(args[0]);
@@ -155,8 +156,8 @@ int read(platform::FileDefaultsStore& store, const std::vector<std::string>& arg
     }
     const PropertyList* v = domain->find(args[1]);
     if (!v)
-        return fail(kExitFailure, "The domain/default pair of (" + args[0] + ", " + args[1] +
-                                      ") does not exist");
+        return fail(kExitFailure,
+                    "The domain/default pair of (" + args[0] + ", " + args[1] + ") does not exist");
     std::cout << describe(*v) << std::endl;
     return kExitOk;
 }
@@ -175,7 +176,8 @@ int write(platform::FileDefaultsStore& store, const std::vector<std::string>& ar
     if (mode == "-array" || mode == "-array-add") {
         PropertyList::Array items;
         if (mode == "-array-add") {
-            if (const PropertyList* old = store.domain(domainName)->find(key); old && old->isArray())
+            if (const PropertyList* old = store.domain(domainName)->find(key);
+                old && old->isArray())
                 items = *old->asArray();
         }
         for (++i; i < args.size();) {
@@ -194,8 +196,8 @@ int write(platform::FileDefaultsStore& store, const std::vector<std::string>& ar
         for (++i; i < args.size();) {
             const std::string& k = args[i++];
             if (i >= args.size())
-                return fail(kExitUsage, "defaults write: key '" + k +
-                                            "' has no value; nothing written");
+                return fail(kExitUsage,
+                            "defaults write: key '" + k + "' has no value; nothing written");
             auto item = valueAt(args, i, error);
             if (!item) return fail(kExitUsage, "defaults write: " + error + "; nothing written");
             dict.set(k, std::move(*item));
@@ -211,8 +213,8 @@ int write(platform::FileDefaultsStore& store, const std::vector<std::string>& ar
 
     platform::Status status = store.setValue(domainName, key, std::move(value));
     if (!status.ok())
-        return fail(kExitFailure, "could not write " + domainName + ": " +
-                                      status.error().debugDescription());
+        return fail(kExitFailure,
+                    "could not write " + domainName + ": " + status.error().debugDescription());
     return kExitOk;
 }
 
@@ -228,8 +230,7 @@ int remove(platform::FileDefaultsStore& store, const std::vector<std::string>& a
         status = store.removeDomain(args[0]);
     } else {
         if (!domain->contains(args[1]))
-            return fail(kExitFailure, "Domain (" + args[0] + ") key (" + args[1] +
-                                          ") not found.");
+            return fail(kExitFailure, "Domain (" + args[0] + ") key (" + args[1] + ") not found.");
         status = store.setValue(args[0], args[1], std::nullopt);
     }
     if (!status.ok())
@@ -239,7 +240,9 @@ int remove(platform::FileDefaultsStore& store, const std::vector<std::string>& a
 
 }  // namespace
 
-void helpDefaults() { usage(std::cout); }
+void helpDefaults() {
+    usage(std::cout);
+}
 
 int runDefaults(const std::vector<std::string>& args) {
     if (args.empty()) {

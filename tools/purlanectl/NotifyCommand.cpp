@@ -78,8 +78,8 @@ int runObserve(const std::vector<std::string>& args) {
             char* end = nullptr;
             const double v = std::strtod(args[i].c_str(), &end);
             if (args[i].empty() || *end != '\0' || v <= 0)
-                return fail(kExitUsage, "observe: " + flag + " needs a positive number, not '" +
-                                            args[i] + "'");
+                return fail(kExitUsage,
+                            "observe: " + flag + " needs a positive number, not '" + args[i] + "'");
             if (flag == "--count") {
                 if (v != static_cast<long>(v))
                     return fail(kExitUsage, "observe: --count needs a whole number");

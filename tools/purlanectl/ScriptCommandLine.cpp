@@ -1,13 +1,13 @@
 // purlanectl script: sends a script command to the agent, as a script would, and prints the
 // result. Commands and parameters come from the agent bundle's scripting definition.
 
+#include <unistd.h>
 #include <QCoreApplication>
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <optional>
-#include <unistd.h>
 
 #include "platform/Bundle.h"
 #include "platform/ScriptValues.h"
@@ -132,7 +132,8 @@ void helpScript() {
         std::cout << "Commands:\n";
         for (const auto& c : def->commands()) {
             std::cout << "  " << c.name;
-            if (c.directParameter) std::cout << (c.directParameter->optional ? " [DIRECT]" : " DIRECT");
+            if (c.directParameter)
+                std::cout << (c.directParameter->optional ? " [DIRECT]" : " DIRECT");
             for (const auto& p : c.parameters) {
                 std::string flag = p.name;
                 std::replace(flag.begin(), flag.end(), ' ', '-');
@@ -188,13 +189,14 @@ int runScript(const std::vector<std::string>& args) {
         auto bundle = agentBundle();
         auto launched = workspace.launchApplicationAtURL(bundle->bundleURL(), 0, {});
         if (!launched.ok())
-            return fail(kExitFailure, "script: cannot start the agent: " +
-                                          launched.error().localizedDescription);
+            return fail(kExitFailure,
+                        "script: cannot start the agent: " + launched.error().localizedDescription);
     }
-    const AESendResult result = events.send(
-        event, AESendMode::kWaitReply | AESendMode::kNeverInteract, kAEDefaultTimeout);
+    const AESendResult result =
+        events.send(event, AESendMode::kWaitReply | AESendMode::kNeverInteract, kAEDefaultTimeout);
     if (result.error != OSErr::kNoErr)
-        return fail(kExitFailure, "script: the agent answered error " + std::to_string(result.error));
+        return fail(kExitFailure,
+                    "script: the agent answered error " + std::to_string(result.error));
     if (const auto* direct = result.reply.paramDescriptorForKeyword(AEKeyword::kDirectObject)) {
         if (auto value = ScriptValues::fromAnyDescriptor(*direct)) printResult(*value);
     }

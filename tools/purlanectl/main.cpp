@@ -39,7 +39,9 @@ int fail(int status, const std::string& message) {
     return status;
 }
 
-bool isHelp(const std::string& arg) { return arg == "--help" || arg == "-h" || arg == "help"; }
+bool isHelp(const std::string& arg) {
+    return arg == "--help" || arg == "-h" || arg == "help";
+}
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);

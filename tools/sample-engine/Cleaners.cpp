@@ -16,7 +16,9 @@ namespace {
 
 using icu::UnicodeString;
 
-UnicodeString u(const std::string& s) { return UnicodeString::fromUTF8(s); }
+UnicodeString u(const std::string& s) {
+    return UnicodeString::fromUTF8(s);
+}
 
 std::string utf8(const UnicodeString& s) {
     std::string out;
@@ -29,7 +31,8 @@ std::vector<std::string> splitLines(const std::string& text) {
     size_t start = 0;
     for (;;) {
         const size_t nl = text.find('\n', start);
-        lines.push_back(text.substr(start, nl == std::string::npos ? std::string::npos : nl - start));
+        lines.push_back(
+            text.substr(start, nl == std::string::npos ? std::string::npos : nl - start));
         if (nl == std::string::npos) break;
         start = nl + 1;
     }
@@ -45,7 +48,9 @@ std::string joinLines(const std::vector<std::string>& lines) {
     return out;
 }
 
-bool isBlank(UChar32 c) { return u_isWhitespace(c) || c == 0xA0; }
+bool isBlank(UChar32 c) {
+    return u_isWhitespace(c) || c == 0xA0;
+}
 
 UnicodeString trimmed(const UnicodeString& s) {
     int32_t begin = 0, end = s.length();
@@ -58,7 +63,9 @@ UnicodeString trimmed(const UnicodeString& s) {
     return UnicodeString(s, begin, end - begin);
 }
 
-std::string trim(const std::string& text) { return utf8(trimmed(u(text))); }
+std::string trim(const std::string& text) {
+    return utf8(trimmed(u(text)));
+}
 
 // Trailing blanks of each line removed, runs of spaces collapsed, the whole text trimmed.
 std::string scrub(const std::string& text) {
@@ -79,8 +86,12 @@ std::string scrub(const std::string& text) {
     return trim(joinLines(lines));
 }
 
-std::string upper(const std::string& t) { return utf8(u(t).toUpper(icu::Locale::getRoot())); }
-std::string lower(const std::string& t) { return utf8(u(t).toLower(icu::Locale::getRoot())); }
+std::string upper(const std::string& t) {
+    return utf8(u(t).toUpper(icu::Locale::getRoot()));
+}
+std::string lower(const std::string& t) {
+    return utf8(u(t).toLower(icu::Locale::getRoot()));
+}
 
 std::string title(const std::string& t) {
     UErrorCode status = U_ZERO_ERROR;
@@ -115,10 +126,11 @@ std::string sortLines(const std::string& t) {
     if (U_FAILURE(status)) {
         std::sort(lines.begin(), lines.end());
     } else {
-        std::stable_sort(lines.begin(), lines.end(), [&](const std::string& a, const std::string& b) {
-            UErrorCode s = U_ZERO_ERROR;
-            return collator->compareUTF8(a, b, s) == UCOL_LESS;
-        });
+        std::stable_sort(lines.begin(), lines.end(),
+                         [&](const std::string& a, const std::string& b) {
+                             UErrorCode s = U_ZERO_ERROR;
+                             return collator->compareUTF8(a, b, s) == UCOL_LESS;
+                         });
     }
     return joinLines(lines);
 }

@@ -23,15 +23,13 @@ EngineService::EngineService(std::shared_ptr<PasteboardStore> pasteboards, Fault
 
 void EngineService::install(AppleEventManager& events, bool version8) {
     if (version8) {
-        events.setEventHandler(FourCharCode::make("Purl"), FourCharCode::make("plS2"),
-                               [this](const AppleEvent& e, AppleEvent& r) {
-                                   return handleVersion8(e, r);
-                               });
+        events.setEventHandler(
+            FourCharCode::make("Purl"), FourCharCode::make("plS2"),
+            [this](const AppleEvent& e, AppleEvent& r) { return handleVersion8(e, r); });
     } else {
-        events.setEventHandler(FourCharCode::make("PL90"), FourCharCode::make("Cmd_"),
-                               [this](const AppleEvent& e, AppleEvent& r) {
-                                   return handleCommand(e, r);
-                               });
+        events.setEventHandler(
+            FourCharCode::make("PL90"), FourCharCode::make("Cmd_"),
+            [this](const AppleEvent& e, AppleEvent& r) { return handleCommand(e, r); });
     }
 }
 
@@ -85,8 +83,9 @@ int EngineService::handleVersion8(const AppleEvent& event, AppleEvent& reply) {
         !cleaner || !cleaner->asString())
         return OSErr::kParamErr;
     const bool cleaned = cleanPasteboard(*name->asString(), *cleaner->asString());
-    auto answer = KeyedArchive::archivedData(
-        PropertyList(PropertyList::Dictionary{{"cleaned", cleaned}}));
-    if (answer.ok()) reply.setParamDescriptor(kDataKey, AppleEventDescriptor(DescType::kUTF8Text, *answer));
+    auto answer =
+        KeyedArchive::archivedData(PropertyList(PropertyList::Dictionary{{"cleaned", cleaned}}));
+    if (answer.ok())
+        reply.setParamDescriptor(kDataKey, AppleEventDescriptor(DescType::kUTF8Text, *answer));
     return OSErr::kNoErr;
 }

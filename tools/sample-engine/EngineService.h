@@ -10,7 +10,7 @@
 // current agent ("PL90"/"Cmd_") or, in version-8 mode, from a keyed-archived command
 // ("Purl"/"plS2").
 class EngineService {
-public:
+  public:
     struct Faults {
         int replyDelayMs = 0;        // answer late
         bool exitOnRequest = false;  // die instead of answering
@@ -24,7 +24,7 @@ public:
     // or a pasteboard without text is left alone. True when the pasteboard was rewritten.
     bool cleanPasteboard(const std::string& pasteboardName, const std::string& cleaner);
 
-private:
+  private:
     int handleCommand(const platform::AppleEvent& event, platform::AppleEvent& reply);
     int handleVersion8(const platform::AppleEvent& event, platform::AppleEvent& reply);
     void beforeAnswering();

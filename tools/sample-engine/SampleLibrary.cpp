@@ -30,7 +30,8 @@ platform::Status writeAtomically(const std::filesystem::path& path, const std::s
     }
     std::error_code ec;
     std::filesystem::rename(tmp, path, ec);
-    if (ec) return platform::Error::other("Couldn't replace " + path.string() + ": " + ec.message());
+    if (ec)
+        return platform::Error::other("Couldn't replace " + path.string() + ": " + ec.message());
     return platform::Ok{};
 }
 
@@ -194,9 +195,8 @@ PropertyList SampleLibrary::legacyLists() const {
 }
 
 platform::Status SampleLibrary::writeExportPair(const std::filesystem::path& folder) const {
-    for (const auto& [file, value] :
-         {std::pair{"purlane9-groups-builtin.json", builtinExport()},
-          std::pair{"purlane9-groups-user.json", userExport()}}) {
+    for (const auto& [file, value] : {std::pair{"purlane9-groups-builtin.json", builtinExport()},
+                                      std::pair{"purlane9-groups-user.json", userExport()}}) {
         auto json = platform::Json::serialize(value, /*pretty=*/true);
         if (!json.ok()) return json.error();
         if (auto s = writeAtomically(folder / file, *json); !s.ok()) return s;

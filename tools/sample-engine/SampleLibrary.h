@@ -10,7 +10,7 @@
 
 // The sample engine's library: what it publishes for the agent and what its cleaners are called.
 class SampleLibrary {
-public:
+  public:
     struct Cleaner {
         std::string token, name, desc;
     };
@@ -39,7 +39,7 @@ public:
     platform::Status writeExportPair(const std::filesystem::path& dataFolder) const;
     platform::Status writeLegacyLists(const std::filesystem::path& dataFolder) const;
 
-private:
+  private:
     SampleLibrary();
     platform::PropertyList exportGroup(const Group& group) const;
     platform::PropertyList lookup(const std::vector<const Group*>& groups) const;
