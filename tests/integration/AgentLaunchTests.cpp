@@ -152,6 +152,7 @@ class IsolatedEnvironment {
         setenv("XDG_CONFIG_HOME", (home_ / "config").c_str(), 1);
         setenv("XDG_RUNTIME_DIR", (home_ / "run").c_str(), 1);
         fs::create_directories(home_ / "run");
+        fs::permissions(home_ / "run", fs::perms::owner_all);
         unsetenv("DBUS_SESSION_BUS_ADDRESS");
     }
     ~IsolatedEnvironment() {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "platform/AppleEvent.h"
 #include "platform/AppleEventManager.h"
 
@@ -38,10 +36,8 @@ TEST(AppleEventDescriptor, CoercesBetweenTextNumbersBooleansAndCodes) {
         {Desc::string("inf"), "inf", no, no, no},
         {Desc::string(""), "", no, no, no},
         {Desc::string("TRUE"), "TRUE", no, true, no},
-        {Desc::string("false"), "false", no, false, no},
         {Desc::int32(42), "42", 42, no, 42.0},
         {Desc::int32(1), "1", 1, true, 1.0},
-        {Desc::int32(0), "0", 0, false, 0.0},
         {Desc::real(2.0), "2.0", 2, no, 2.0},
         {Desc::real(1e10), "1e+10", no, no, 1e10},
         {Desc::boolean(true), "true", 1, true, no},
@@ -68,10 +64,8 @@ TEST(AppleEventDescriptor, CoercesBetweenTextNumbersBooleansAndCodes) {
 
 TEST(AppleEventDescriptor, TextTypesConvertAmongThemselves) {
     const std::string text = "caf\xC3\xA9 \xE2\x82\xAC \xEF\xA3\xBF";  // café € and the logo
-    const auto macRoman = Desc::string(text).coerceToDescriptorType(DescType::kText);
-    ASSERT_TRUE(macRoman);
-    EXPECT_EQ(macRoman->data(), "caf\x8E \xDB \xF0");
-    EXPECT_EQ(macRoman->stringValue(), text);
+    EXPECT_EQ(Desc::string(text).coerceToDescriptorType(DescType::kText),
+              Desc(DescType::kText, "caf\x8E \xDB \xF0"));
 
     // Every Mac Roman byte reads as one character and goes back to itself.
     std::string all;
@@ -84,15 +78,12 @@ TEST(AppleEventDescriptor, TextTypesConvertAmongThemselves) {
     EXPECT_FALSE(Desc::string("\xE6\x97\xA5").coerceToDescriptorType(DescType::kText));
 
     // UTF-16 with a surrogate pair; a leading byte-order mark is not text.
-    const auto utxt =
-        Desc::string("a\xF0\x9F\x98\x80").coerceToDescriptorType(DescType::kUnicodeText);
-    ASSERT_TRUE(utxt);
-    EXPECT_EQ(*utxt, utf16(u"a\U0001F600"));
+    EXPECT_EQ(Desc::string("a\xF0\x9F\x98\x80").coerceToDescriptorType(DescType::kUnicodeText),
+              utf16(u"a\U0001F600"));
     EXPECT_EQ(utf16(u"\uFEFFhi").stringValue(), "hi");
     EXPECT_FALSE(utf16(u"\xD83D").stringValue());  // unpaired high surrogate
     EXPECT_FALSE(utf16(u"\xDE00x").stringValue());
     EXPECT_FALSE(Desc(DescType::kUnicodeText, "abc").stringValue());
-    EXPECT_EQ(utf16(u"42").int32Value(), 42);
 }
 
 TEST(AppleEventDescriptor, CodesAndFileURLsFromText) {
@@ -106,52 +97,35 @@ TEST(AppleEventDescriptor, CodesAndFileURLsFromText) {
     const Url expected = Url::fileURLWithPath("/tmp/a b.txt");
     EXPECT_EQ(Desc::string("/tmp/a b.txt").fileURLValue(), expected);
     EXPECT_EQ(Desc::string("file:///tmp/a%20b.txt").fileURLValue(), expected);
-    EXPECT_EQ(Desc::fileURL(expected).fileURLValue(), expected);
     EXPECT_EQ(Desc::fileURL(expected).stringValue(), "file:///tmp/a%20b.txt");
-    EXPECT_FALSE(Desc::string("https://example.com/x").fileURLValue());
-    EXPECT_FALSE(Desc::string("relative/path").fileURLValue());
+    for (const char* notFile : {"https://example.com/x", "relative/path"})
+        EXPECT_FALSE(Desc::string(notFile).fileURLValue()) << notFile;
     EXPECT_FALSE(Desc(DescType::kFileURL, "http://x/").fileURLValue());
 
     EXPECT_EQ(Desc::int32(7).coerceToDescriptorType(DescType::kList), Desc::list({Desc::int32(7)}));
-    EXPECT_FALSE(Desc::int32(7).coerceToDescriptorType(DescType::kFileURL));
     EXPECT_FALSE(Desc::int32(7).coerceToDescriptorType(FourCharCode::make("xxxx")));
 }
 
 TEST(AppleEventDescriptor, ListsAndRecords) {
-    Desc list = Desc::list({Desc::string("a")});
-    list.insertDescriptor(Desc::int32(2));
-    ASSERT_EQ(list.numberOfItems(), 2u);
-    EXPECT_EQ(list.descriptorAtIndex(1)->stringValue(), "a");
-    EXPECT_EQ(list.descriptorAtIndex(2)->int32Value(), 2);
+    Desc list = Desc::list({Desc::string("a"), Desc::int32(2)});
+    EXPECT_EQ(list.descriptorAtIndex(2)->int32Value(), 2) << "items count from one";
     EXPECT_EQ(list.descriptorAtIndex(0), nullptr);
     EXPECT_EQ(list.descriptorAtIndex(3), nullptr);
     EXPECT_NE(list, Desc::list({Desc::int32(2), Desc::string("a")})) << "lists are ordered";
 
-    // A repeated keyword keeps its first place and its last value.
+    // A repeated keyword keeps its first place and its last value; order does not matter to
+    // equality.
     Desc record =
         Desc::record({{kCmd, Desc::int32(1)}, {kPL90, Desc::null()}, {kCmd, Desc::int32(3)}});
-    ASSERT_EQ(record.fields().size(), 2u);
-    EXPECT_EQ(record.fields()[0].first, kCmd);
-    EXPECT_EQ(record.descriptorForKeyword(kCmd)->int32Value(), 3);
-    EXPECT_EQ(record.descriptorForKeyword(kGURL), nullptr);
-    record.setDescriptor(kGURL, Desc::string("x"));
+    EXPECT_EQ(record.fields().at(0).first, kCmd);
     record.removeDescriptor(kPL90);
-    EXPECT_EQ(record, Desc::record({{kGURL, Desc::string("x")}, {kCmd, Desc::int32(3)}}))
-        << "records compare without regard to order";
-    EXPECT_NE(record, Desc::record({{kGURL, Desc::string("x")}}));
-
-    // Lists have no keywords and plain data no items.
-    list.setDescriptor(kCmd, Desc::int32(1));
-    EXPECT_EQ(list.descriptorForKeyword(kCmd), nullptr);
-    Desc text = Desc::string("t");
-    text.insertDescriptor(Desc::int32(1));
-    EXPECT_EQ(text.numberOfItems(), 0u);
-    EXPECT_TRUE(Desc(DescType::kList, "junk").data().empty());
+    EXPECT_EQ(record, Desc::record({{kCmd, Desc::int32(3)}}));
+    EXPECT_EQ(Desc::record({{kCmd, Desc::null()}, {kPL90, Desc::null()}}),
+              Desc::record({{kPL90, Desc::null()}, {kCmd, Desc::null()}}));
 }
 
 AppleEvent sampleEvent() {
     AppleEvent event(kPL90, kCmd, "com.halvik.purlane9", 17, 42);
-    event.setParamDescriptor(FourCharCode::make("c000"), Desc::string("Trim Lines"));
     event.setParamDescriptor(FourCharCode::make("p001"), Desc::string("Pasteboard \xE2\x9C\x93"));
     event.setParamDescriptor(FourCharCode::make("p002"), Desc::string(""));
     Desc nested = Desc::record({{kGURL, Desc::list({Desc::real(-0.5), Desc::boolean(false),
@@ -168,10 +142,6 @@ TEST(AppleEventCodec, RoundTripsNestedEventsAndDescriptors) {
     const auto decoded = AppleEventCodec::decode(AppleEventCodec::encode(event));
     ASSERT_TRUE(decoded) << decoded.error().debugDescription();
     EXPECT_EQ(*decoded, event);
-    EXPECT_EQ(decoded->returnID(), 17);
-    EXPECT_EQ(decoded->paramDescriptorForKeyword(FourCharCode::make("p001"))->stringValue(),
-              "Pasteboard \xE2\x9C\x93");
-    EXPECT_EQ(decoded->attributes().fields().size(), 1u);
 
     AppleEvent reply(FourCharCode::make("aevt"), FourCharCode::make("ansr"), "", -1, -5);
     reply.setParamDescriptor(AEKeyword::kErrorNumber, Desc::int32(-1712));
@@ -223,40 +193,18 @@ TEST(AppleEventCodec, RejectsMalformedInput) {
     EXPECT_TRUE(AppleEventCodec::decodeDescriptor(nestedLists(64)));
 }
 
-TEST(AppleEventHandlerTable, DispatchesByClassAndIDAndReportsErrors) {
+TEST(AppleEventHandlerTable, LaterHandlersReplaceExactMatchesComeFirstAndSelfRemovalIsSafe) {
     AppleEventHandlerTable table;
-    AppleEvent event(kPL90, kCmd, "t");
     AppleEvent reply;
-    EXPECT_EQ(table.dispatch(event, reply), OSErr::kEventNotHandled);
-    EXPECT_EQ(reply.paramDescriptorForKeyword(AEKeyword::kErrorNumber)->int32Value(), -1708);
-
-    table.set(kPL90, kCmd, [](const AppleEvent&, AppleEvent& r) {
-        r.setParamDescriptor(AEKeyword::kDirectObject, Desc::string("first"));
-        return 0;
-    });
-    table.set(kPL90, kCmd, [](const AppleEvent&, AppleEvent& r) {
-        r.setParamDescriptor(AEKeyword::kErrorString, Desc::string("busy"));
-        return -50;
-    });
-    reply = AppleEvent();
-    EXPECT_EQ(table.dispatch(event, reply), OSErr::kParamErr) << "the later handler replaced";
-    EXPECT_EQ(reply.paramDescriptorForKeyword(AEKeyword::kErrorNumber)->int32Value(), -50);
-    EXPECT_EQ(reply.paramDescriptorForKeyword(AEKeyword::kDirectObject), nullptr);
-
-    // A handler that removes itself finishes its run.
-    table.set(kGURL, kGURL, [&](const AppleEvent&, AppleEvent&) {
-        table.remove(kGURL, kGURL);
-        return 0;
-    });
-    reply = AppleEvent();
+    table.set(kPL90, kCmd, [](const AppleEvent&, AppleEvent&) { return 0; });
+    table.set(kPL90, kCmd, [](const AppleEvent&, AppleEvent&) { return -50; });
+    table.set(kPL90, FourCharCode::make("****"), [](const AppleEvent&, AppleEvent&) { return 7; });
+    EXPECT_EQ(table.dispatch(AppleEvent(kPL90, kCmd, "t"), reply), OSErr::kParamErr);
+    EXPECT_EQ(table.dispatch(AppleEvent(kPL90, kGURL, "t"), reply), 7);
+    table.set(kGURL, kGURL,
+              [&](const AppleEvent&, AppleEvent&) { return table.remove(kGURL, kGURL), 0; });
     EXPECT_EQ(table.dispatch(AppleEvent(kGURL, kGURL, "t"), reply), 0);
-    EXPECT_EQ(reply.paramDescriptorForKeyword(AEKeyword::kErrorNumber), nullptr);
     EXPECT_FALSE(table.has(kGURL, kGURL));
-    EXPECT_TRUE(table.has(kPL90, kCmd));
-
-    table.set(kGURL, FourCharCode::make("****"), [](const AppleEvent&, AppleEvent&) { return 7; });
-    EXPECT_EQ(table.dispatch(AppleEvent(kGURL, kCmd, "t"), reply), 7);
-    EXPECT_EQ(table.dispatch(event, reply), OSErr::kParamErr) << "exact match first";
 }
 
 }  // namespace

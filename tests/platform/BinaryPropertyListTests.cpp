@@ -1,29 +1,23 @@
 #include <gtest/gtest.h>
 
-#include <limits>
+#include <string>
+#include <vector>
 
 #include "platform/BinaryPropertyList.h"
 #include "platform/PropertyList.h"
 
-using platform::BinaryPropertyList;
-using platform::Error;
-using platform::PropertyList;
-using platform::Uid;
-using Dict = platform::PropertyList::Dictionary;
-using Array = platform::PropertyList::Array;
-
 using namespace std::string_literals;
 
+namespace platform {
 namespace {
+
+using Dict = PropertyList::Dictionary;
+using Array = PropertyList::Array;
 
 std::string bigEndian(uint64_t v, unsigned n) {
     std::string out;
     for (unsigned i = n; i-- > 0;) out += static_cast<char>((v >> (8 * i)) & 0xFF);
     return out;
-}
-
-std::string ref(uint64_t r, unsigned refSize = 1) {
-    return bigEndian(r, refSize);
 }
 
 // A binary property list assembled by hand from encoded objects, laid out one after the other.
@@ -40,12 +34,6 @@ std::string bplist(const std::vector<std::string>& objects, unsigned refSize = 1
     out += std::string(6, '\0') + char(4) + char(refSize) + bigEndian(objects.size(), 8) +
            bigEndian(top, 8) + bigEndian(table, 8);
     return out;
-}
-
-Error readError(const std::string& bytes) {
-    auto read = BinaryPropertyList::read(bytes);
-    EXPECT_FALSE(read.ok());
-    return read.ok() ? Error{} : read.error();
 }
 
 // The object area of what the writer produced: everything between the header and the table.
@@ -107,29 +95,32 @@ TEST(BinaryPropertyListTest, ReadsWhatOtherWritersProduce) {
 }
 
 TEST(BinaryPropertyListTest, RejectsMalformedFiles) {
+    auto nested = [](int depth) {  // arrays, each holding the next
+        std::vector<std::string> objects;
+        for (int i = 0; i < depth; ++i) objects.push_back("\xA1"s + bigEndian(i + 1, 2));
+        objects.push_back("\xA0"s);
+        return bplist(objects, 2);
+    };
     std::vector<std::string> levels;  // 30 levels of 14 references to the next: 14^30 leaves
     for (int i = 0; i < 30; ++i) levels.push_back("\xAE"s + std::string(14, char(i + 1)));
     levels.push_back("\x51x"s);
-    std::string badTable = bplist({"\x09"s});
-    badTable[badTable.size() - 33] = 0x0A;  // object 0 said to start inside the offset table
-    std::string badRefSize = bplist({"\x09"s});
-    badRefSize[badRefSize.size() - 25] = 9;
-    std::string tooManyObjects = bplist({"\x09"s});
-    tooManyObjects[tooManyObjects.size() - 17] = 16;  // 16 objects, one table entry
-    std::string topOutOfRange = bplist({"\x09"s}, 1, 1);
-    std::string tableBeyondEnd = bplist({"\x09"s});
-    tableBeyondEnd[tableBeyondEnd.size() - 4] = 0x10;
+    // A one-object file with the byte `fromEnd` places before its end replaced.
+    auto patched = [](size_t fromEnd, char byte) {
+        std::string bytes = bplist({"\x09"s});
+        bytes[bytes.size() - fromEnd] = byte;
+        return bytes;
+    };
     const std::vector<std::pair<const char*, std::string>> cases = {
         {"too short", "bplist00"},
         {"wrong version", bplist({"\x09"s}).replace(6, 2, "15")},
         {"self reference", bplist({"\xA1\x00"s})},
         {"indirect cycle", bplist({"\xA1\x01"s, "\xD1\x02\x00"s, "\x51k"s})},
         {"reference out of range", bplist({"\xA1\x05"s})},
-        {"offset outside objects", badTable},
-        {"ref size 9", badRefSize},
-        {"top out of range", topOutOfRange},
-        {"more objects than offsets", tooManyObjects},
-        {"table beyond end", tableBeyondEnd},
+        {"offset inside the offset table", patched(33, 0x0A)},
+        {"ref size 9", patched(25, 9)},
+        {"top out of range", bplist({"\x09"s}, 1, 1)},
+        {"more objects than offsets", patched(17, 16)},
+        {"table beyond end", patched(4, 0x10)},
         {"huge array count", bplist({"\xAF\x13\x3F\xFF\xFF\xFF\xFF\xFF\xFF\xFF"s})},
         {"huge data count", bplist({"\x4F\x12\x7F\xFF\xFF\xFF"s})},
         {"negative count", bplist({"\x5F\x13\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF"s})},
@@ -145,43 +136,28 @@ TEST(BinaryPropertyListTest, RejectsMalformedFiles) {
         {"unpaired surrogate", bplist({"\x61\xD8\x00"s})},
         {"non-ASCII in ASCII string", bplist({"\x51\xE9"s})},
         {"billion laughs", bplist(levels)},
+        {"too deep", nested(20000)},
     };
     for (const auto& [name, bytes] : cases) {
-        const Error error = readError(bytes);
-        EXPECT_EQ(error.code, Error::kPropertyListReadCorrupt) << name;
-        EXPECT_FALSE(error.detail.empty()) << name;
+        auto read = BinaryPropertyList::read(bytes);
+        ASSERT_FALSE(read.ok()) << name;
+        EXPECT_EQ(read.error().code, Error::kPropertyListReadCorrupt) << name;
+        EXPECT_FALSE(read.error().detail.empty()) << name;
     }
-}
-
-TEST(BinaryPropertyListTest, NestingIsBounded) {
-    auto nested = [](int depth) {
-        std::vector<std::string> objects;
-        for (int i = 0; i < depth; ++i) objects.push_back("\xA1"s + ref(i + 1, 2));
-        objects.push_back("\xA0"s);
-        return bplist(objects, 2);
-    };
     EXPECT_TRUE(BinaryPropertyList::read(nested(300)).ok());
-    EXPECT_EQ(readError(nested(20000)).code, Error::kPropertyListReadCorrupt);
-
+    // The writer bounds nesting too.
     PropertyList deep = Array{};
-    for (int i = 0; i < 2000; ++i) {
-        Array outer;
-        outer.push_back(std::move(deep));
-        deep = std::move(outer);
-    }
+    for (int i = 0; i < 2000; ++i) deep = Array{std::move(deep)};
     EXPECT_FALSE(BinaryPropertyList::write(deep).ok());
 }
 
 // Every prefix and every single-byte corruption of a rich file reads as an error or a value,
 // never a crash.
 TEST(BinaryPropertyListTest, SurvivesTruncationAndCorruption) {
-    const PropertyList value = Dict{{"name", "caf\u00e9"},
-                                    {"n", -3},
-                                    {"big", 1LL << 40},
-                                    {"pi", 3.14},
-                                    {"when", platform::Date(1e8)},
-                                    {"blob", PropertyList::Data(20, 1)},
-                                    {"list", Array{true, Uid{9}, Dict{}, std::string(20, 's')}}};
+    const PropertyList value =
+        Dict{{"name", "caf\u00e9"},
+             {"scalars", Array{-3, 1LL << 40, 3.14, Date(1e8), PropertyList::Data(20, 1)}},
+             {"list", Array{true, Uid{9}, Dict{}, std::string(20, 's')}}};
     const std::string bytes = *BinaryPropertyList::write(value);
     ASSERT_EQ(*BinaryPropertyList::read(bytes), value);
     for (size_t n = 0; n < bytes.size(); ++n)
@@ -196,3 +172,4 @@ TEST(BinaryPropertyListTest, SurvivesTruncationAndCorruption) {
 }
 
 }  // namespace
+}  // namespace platform

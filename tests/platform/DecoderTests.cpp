@@ -11,12 +11,7 @@ const char* const kMissing = "The data couldn\u2019t be read because it is missi
 const char* const kCorrectFormat =
     "The data couldn\u2019t be read because it isn\u2019t in the correct format.";
 
-struct Item {
-    std::string token;
-    std::string name;
-    int64_t colorTag = 0;
-    bool operator==(const Item&) const = default;
-};
+using Item = std::tuple<std::string, std::string, int64_t>;  // token, name, color tag
 
 struct Group {
     std::string name;
@@ -27,16 +22,14 @@ struct Group {
 };
 
 Result<Group> decodeGroup(const PropertyList& value) {
+    auto item = [](Decoder& i) {
+        return Item{i.string("token"), i.string("name"), i.integer("color_tag")};
+    };
     Decoder d(value);
-    Group g;
-    g.name = d.string("name");
-    g.items =
-        d.arrayIfPresent("items", [](Decoder& item) {
-             return Item{item.string("token"), item.string("name"), item.integer("color_tag")};
-         }).value_or(std::vector<Item>{});
-    g.tags = d.stringArray("tags");
-    g.weight = d.realIfPresent("weight");
-    g.pinned = d.booleanIfPresent("pinned").value_or(false);
+    // Braced initializers run in order, so the first failure is the first member's.
+    Group g{d.string("name"), d.arrayIfPresent("items", item).value_or(std::vector<Item>{}),
+            d.stringArray("tags"), d.realIfPresent("weight"),
+            d.booleanIfPresent("pinned").value_or(false)};
     if (d.failed()) return d.error();
     return g;
 }
@@ -59,14 +52,9 @@ TEST(Decoder, DecodesNestedRecord) {
     EXPECT_FALSE(g->pinned);
 }
 
-struct Failure {
-    const char* json;
-    const char* description;
-    const char* pathInDetail;
-};
-
 TEST(Decoder, MissingAndWrongTypeFailures) {
-    const Failure cases[] = {
+    // The JSON, the error's description and the coding path its detail names.
+    const char* const cases[][3] = {
         {R"({"tags": []})", kMissing, "name"},
         {R"({"name": null, "tags": []})", kMissing, "name"},
         {R"({"name": 5, "tags": []})", kCorrectFormat, "name"},
@@ -74,21 +62,20 @@ TEST(Decoder, MissingAndWrongTypeFailures) {
         {R"({"name": "G", "tags": ["a", 1]})", kCorrectFormat, "tags[1]"},
         {R"({"name": "G", "tags": ["a", null]})", kMissing, "tags[1]"},
         {R"({"name": "G", "tags": [], "pinned": 1})", kCorrectFormat, "pinned"},
-        {R"({"name": "G", "tags": [], "items": [{"token": "t", "name": "n", "color_tag": 1},
-            {"token": "t", "name": "n", "color_tag": 1.5}]})",
-         kCorrectFormat, "items[1].color_tag"},
-        {R"({"name": "G", "tags": [], "items": [{"token": "t", "name": "n", "color_tag": true}]})",
+        {R"({"name": "G", "tags": [], "items": [{"token": "t", "name": "n", "color_tag": 1.5}]})",
          kCorrectFormat, "items[0].color_tag"},
+        {R"({"name": "G", "tags": [], "items": [{"token": "t", "name": "n", "color_tag": 1},
+            {"token": "t", "name": "n", "color_tag": true}]})",
+         kCorrectFormat, "items[1].color_tag"},
         {R"({"name": "G", "tags": [], "items": [{"name": "n", "color_tag": 1}]})", kMissing,
          "items[0].token"},
         {"[]", kCorrectFormat, "top level"},
     };
-    for (const auto& c : cases) {
-        auto g = decodeGroup(json(c.json));
-        ASSERT_FALSE(g.ok()) << c.json;
-        EXPECT_EQ(g.error().localizedDescription, c.description) << c.json;
-        EXPECT_NE(g.error().detail.find(c.pathInDetail), std::string::npos)
-            << c.json << " -> " << g.error().detail;
+    for (const auto& [text, description, path] : cases) {
+        auto g = decodeGroup(json(text));
+        ASSERT_FALSE(g.ok()) << text;
+        EXPECT_EQ(g.error().localizedDescription, description) << text;
+        EXPECT_NE(g.error().detail.find(path), std::string::npos) << g.error().detail;
     }
 }
 
@@ -111,7 +98,6 @@ TEST(Decoder, FirstFailureSticksAcrossChildDecoders) {
     EXPECT_TRUE(d.array("list", [](Decoder& e) { return e.asInteger(); }).empty());
     d.fail(Error::valueMissing("later"));
     EXPECT_EQ(d.error().detail, first.detail);
-    EXPECT_FALSE(d.status().ok());
 }
 
 TEST(Decoder, OptionalValuesAndOtherForms) {
@@ -119,12 +105,9 @@ TEST(Decoder, OptionalValuesAndOtherForms) {
         "b": "AQID", "bad": "AQI*"})");
     Decoder d(value);
     EXPECT_TRUE(d.contains("n"));
-    EXPECT_FALSE(d.contains("absent"));
     EXPECT_EQ(d.stringIfPresent("n"), std::nullopt);
     EXPECT_EQ(d.integerIfPresent("absent"), std::nullopt);
-    EXPECT_EQ(d.integerIfPresent("i"), 4);
     EXPECT_EQ(d.arrayIfPresent("arr", [](Decoder& e) { return e.asString(); }), std::nullopt);
-    EXPECT_TRUE(d.member("n").isNull());
     // JSON has dates as text or seconds and data as base64.
     EXPECT_EQ(d.date("d"), Date(100));
     EXPECT_EQ(d.date("t"), Date(100));

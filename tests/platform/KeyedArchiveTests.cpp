@@ -27,20 +27,29 @@ Arr& objectsOf(PropertyList& archive) {
     return *archive.asDictionary()->find("$objects")->asArray();
 }
 
-const PropertyList kSample = Dict{
-    {"command", "cleanPasteboard:cleaner:"},
-    {"params", Arr{"caf\u00e9 \U0001F600", 42, -1.5, true, PropertyList(), Date(12345.5)}},
-    {"blob", PropertyList::Data{0, 1, 0xff}},
-    {"nested", Dict{{"list", Arr{Arr{}, Dict{}, Dict{{"k", "v"}}}}}},
-};
+const PropertyList kSample =
+    Dict{{"command", "cleanPasteboard:cleaner:"},
+         {"params", Arr{"caf\u00e9 \U0001F600", 42, -1.5, true, PropertyList(), Date(12345.5)}},
+         {"blob", PropertyList::Data{0, 1, 0xff}},
+         {"nested", Dict{{"list", Arr{Arr{}, Dict{}, Dict{{"k", "v"}}}}}}};
 
-TEST(KeyedArchive, RoundTripsPlainValues) {
+TEST(KeyedArchive, RoundTripsThroughBothFormats) {
     for (const PropertyList& value : {kSample, PropertyList("text"), PropertyList()}) {
         auto back = KeyedArchive::unarchive(KeyedArchive::archive(value).valueOr({}));
         ASSERT_TRUE(back.ok()) << back.error().debugDescription();
         EXPECT_EQ(*back, value);
     }
     EXPECT_FALSE(KeyedArchive::archive(Arr{Uid{3}}).ok());
+
+    auto bytes = KeyedArchive::archivedData(kSample);
+    ASSERT_TRUE(bytes.ok()) << bytes.error().debugDescription();
+    EXPECT_EQ(bytes->substr(0, 8), "bplist00");
+    EXPECT_EQ(KeyedArchive::unarchiveData(*bytes).valueOr({}), kSample);
+    auto xml = PropertyListSerialization::write(KeyedArchive::archive(kSample).valueOr({}),
+                                                PropertyListFormat::Xml);
+    EXPECT_EQ(KeyedArchive::unarchiveData(xml.valueOr({})).valueOr({}), kSample);
+    EXPECT_FALSE(KeyedArchive::unarchiveData("").ok());
+    EXPECT_FALSE(KeyedArchive::unarchiveData(bytes->substr(0, bytes->size() / 2)).ok());
 }
 
 TEST(KeyedArchive, LayoutOfSmallArchive) {
@@ -143,21 +152,6 @@ TEST(KeyedArchive, RejectsMalformedArchives) {
     }
     EXPECT_TRUE(KeyedArchive::unarchive(chain(100, 1)).ok());
     EXPECT_TRUE(KeyedArchive::unarchive(chain(10, 2)).ok());
-}
-
-TEST(KeyedArchive, BytesInBothFormats) {
-    auto bytes = KeyedArchive::archivedData(kSample);
-    ASSERT_TRUE(bytes.ok()) << bytes.error().debugDescription();
-    EXPECT_EQ(bytes->substr(0, 8), "bplist00");
-    EXPECT_EQ(KeyedArchive::unarchiveData(*bytes).valueOr({}), kSample);
-
-    auto xml = PropertyListSerialization::write(KeyedArchive::archive(kSample).valueOr({}),
-                                                PropertyListFormat::Xml);
-    ASSERT_TRUE(xml.ok()) << xml.error().debugDescription();
-    EXPECT_EQ(KeyedArchive::unarchiveData(*xml).valueOr({}), kSample);
-
-    EXPECT_FALSE(KeyedArchive::unarchiveData("").ok());
-    EXPECT_FALSE(KeyedArchive::unarchiveData(bytes->substr(0, bytes->size() / 2)).ok());
 }
 
 }  // namespace

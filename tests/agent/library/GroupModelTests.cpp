@@ -23,68 +23,47 @@ PropertyList groupValue(PropertyList::Array items) {
 
 }  // namespace
 
-TEST(GroupItemTest, FactoryTurnsMarkerTokensIntoRows) {
-    const GroupItem spacer = makeItem("-", "ignored", "ignored", ItemColor::red);
-    EXPECT_EQ(spacer.token, "#SPACER");
-    EXPECT_EQ(spacer.name, "-");
-    EXPECT_EQ(spacer.desc, "");
-    EXPECT_EQ(spacer.color_tag, ItemColor::red);
-    EXPECT_TRUE(spacer.isSpacer());
-
-    const GroupItem label = makeItem("#LABEL:Heading", "x", "y", ItemColor::blue);
-    EXPECT_EQ(label.type, ItemType::label);
-    EXPECT_EQ(label.name, "Heading");
-    EXPECT_EQ(label.desc, "");
-    EXPECT_TRUE(label.isLabel());
-
-    // The bare prefix takes its text from the name, and stays a token row.
-    const GroupItem bare = makeItem("#LABEL:", "Mine", "y", ItemColor::auto_);
-    EXPECT_EQ(bare.type, ItemType::token);
-    EXPECT_EQ(bare.token, "#LABEL:Mine");
-    EXPECT_EQ(bare.name, "Mine");
-    EXPECT_TRUE(bare.isLabel());
-
-    const GroupItem cleaner = makeItem("tok", "Name", "Desc", ItemColor::green);
-    EXPECT_EQ(cleaner,
-              (GroupItem{ItemType::token, false, "tok", "Name", "Desc", ItemColor::green}));
-    EXPECT_TRUE(cleaner.isCleaner());
+TEST(GroupItemTest, FactoriesTurnMarkerTokensIntoRows) {
+    using T = ItemType;
+    const ItemColor red = ItemColor::red, none = ItemColor::auto_;
+    const std::pair<GroupItem, GroupItem> cases[] = {
+        {makeItem("-", "ignored", "ignored", red), {T::token, false, "#SPACER", "-", "", red}},
+        {makeItem("#LABEL:Head", "x", "y", red), {T::label, false, "#LABEL:Head", "Head", "", red}},
+        // The bare prefix takes its text from the name, and stays a token row.
+        {makeItem("#LABEL:", "Mine", "y", red), {T::token, false, "#LABEL:Mine", "Mine", "", red}},
+        {makeItem("tok", "Name", "Desc", red), {T::token, false, "tok", "Name", "Desc", red}},
+        // The typed factory ignores token, description and colour for markers.
+        {makeItem(T::label, "x", "Head", "d", red),
+         {T::label, false, "#LABEL:Head", "Head", "", none}},
+        {makeItem(T::separator, "x", "y", "z", red), {T::token, false, "#SPACER", "-", "", none}},
+    };
+    for (const auto& [made, expected] : cases) EXPECT_EQ(made, expected) << expected.token;
+    EXPECT_TRUE(cases[0].first.isSpacer());
+    EXPECT_TRUE(cases[2].first.isLabel()) << "a label by its token";
+    EXPECT_TRUE(cases[3].first.isCleaner());
 }
 
-TEST(GroupItemTest, TypedFactoryIgnoresTokenAndColourForMarkers) {
-    const GroupItem label = makeItem(ItemType::label, "unused", "Head", "d", ItemColor::red);
-    EXPECT_EQ(label, makeItem("#LABEL:Head", "Head", "", ItemColor::auto_));
-    const GroupItem separator = makeItem(ItemType::separator, "x", "y", "z", ItemColor::red);
-    EXPECT_EQ(separator.token, "#SPACER");
-    EXPECT_EQ(separator.color_tag, ItemColor::auto_);
-    EXPECT_EQ(makeItem(ItemType::token, "t", "n", "d", ItemColor::brown),
-              makeItem("t", "n", "d", ItemColor::brown));
-}
-
-TEST(GroupItemTest, RawValuesConvertOnlyInRange) {
-    EXPECT_EQ(itemColorFromRaw(7), ItemColor::purple);
-    EXPECT_FALSE(itemColorFromRaw(8));
-    EXPECT_FALSE(itemColorFromRaw(-1));
-    EXPECT_EQ(itemTypeFromRaw(2), ItemType::separator);
-    EXPECT_FALSE(itemTypeFromRaw(3));
-    EXPECT_EQ(systemColor(ItemColor::auto_).name, "labelColor");
-    EXPECT_EQ(systemColor(ItemColor::purple).name, "systemPurpleColor");
-}
-
-TEST(GroupItemTest, EqualityUsesAllFieldsOrderingOnlyTheName) {
-    GroupItem a = makeItem("t", "Same", "d", ItemColor::auto_);
+TEST(GroupItemTest, ItemsAndGroupsCompareAllFieldsButOrderByNameOnly) {
+    const auto named = [](const char* token, const char* name) {
+        return makeItem(token, name, "", ItemColor::auto_);
+    };
+    const GroupItem a = named("t", "Same");
     GroupItem b = a;
     b.starred = true;
     EXPECT_NE(a, b);
-    EXPECT_FALSE(a < b);
-    EXPECT_FALSE(b < a);
+    EXPECT_FALSE(a < b || b < a);
     b = a;
     b.type = ItemType::label;
     EXPECT_NE(a, b);
-    EXPECT_LT(makeItem("z", "Apple", "", ItemColor::auto_),
-              makeItem("a", "Banana", "", ItemColor::auto_));
-    // Byte order: upper case sorts before lower case.
-    EXPECT_LT(makeItem("t", "Zed", "", ItemColor::auto_),
-              makeItem("t", "apple", "", ItemColor::auto_));
+    EXPECT_LT(named("z", "Apple"), named("a", "Banana"));
+    EXPECT_LT(named("t", "Zed"), named("t", "apple")) << "byte order: upper case first";
+
+    // Groups alike, and their items are ordered.
+    EXPECT_NE(Group("Same", "u-1"), Group("Same", "u-2"));
+    EXPECT_FALSE(Group("Same", "u-1") < Group("Same", "u-2") ||
+                 Group("Same", "u-2") < Group("Same", "u-1"));
+    EXPECT_LT(Group("A", "z"), Group("B", "a"));
+    EXPECT_NE(Group("G", "u", {a, b}), Group("G", "u", {b, a}));
 }
 
 TEST(GroupItemTest, DecodesTheFourKeysAndRoundTrips) {
@@ -92,35 +71,26 @@ TEST(GroupItemTest, DecodesTheFourKeysAndRoundTrips) {
     value.asDictionary()->set("unknown", "ignored");
     const auto item = GroupItem::fromPropertyList(value);
     ASSERT_TRUE(item.ok());
-    // Not stored, so a decoded label is still a token row, shown as a label by its token.
-    EXPECT_EQ(item->type, ItemType::token);
-    EXPECT_FALSE(item->starred);
-    EXPECT_TRUE(item->isLabel());
-    EXPECT_EQ(item->color_tag, ItemColor::purple);
-
-    const auto again = GroupItem::fromPropertyList(item->encode());
-    ASSERT_TRUE(again.ok());
-    EXPECT_EQ(*again, *item);
-    EXPECT_FALSE(item->encode().get("type"));
+    // The type is not stored, so a decoded label is still a token row, shown as a label by its
+    // token.
+    EXPECT_EQ(*item, (GroupItem{ItemType::token, false, "#LABEL:Heading", "Heading", "d",
+                                ItemColor::purple}));
+    EXPECT_EQ(GroupItem::fromPropertyList(item->encode()).value(), *item);
 }
 
 TEST(GroupItemTest, DecodingFailsOnMissingWrongTypedOrOutOfRangeValues) {
     PropertyList missing = itemValue("t", "n", 0);
     missing.asDictionary()->erase("desc");
-    const auto noDesc = GroupItem::fromPropertyList(missing);
-    ASSERT_FALSE(noDesc.ok());
-    EXPECT_EQ(noDesc.error().code, platform::Error::kCoderValueNotFound);
-
-    const auto wrongType = GroupItem::fromPropertyList(itemValue("t", "n", "3"));
-    ASSERT_FALSE(wrongType.ok());
-    EXPECT_EQ(wrongType.error().code, platform::Error::kCoderReadCorrupt);
-
-    for (int raw : {8, 9, -1}) {
-        const auto bad = GroupItem::fromPropertyList(itemValue("t", "n", raw));
-        ASSERT_FALSE(bad.ok()) << raw;
-        EXPECT_EQ(bad.error().code, platform::Error::kCoderReadCorrupt);
-        EXPECT_EQ(bad.error().localizedDescription,
-                  platform::Error::corruptData().localizedDescription);
+    const std::pair<PropertyList, int> cases[] = {
+        {missing, platform::Error::kCoderValueNotFound},
+        {itemValue("t", "n", "3"), platform::Error::kCoderReadCorrupt},
+        {itemValue("t", "n", 8), platform::Error::kCoderReadCorrupt},
+        {itemValue("t", "n", -1), platform::Error::kCoderReadCorrupt},
+    };
+    for (const auto& [value, code] : cases) {
+        const auto bad = GroupItem::fromPropertyList(value);
+        ASSERT_FALSE(bad.ok()) << code;
+        EXPECT_EQ(bad.error().code, code);
     }
 }
 
@@ -139,35 +109,6 @@ TEST(GroupTest, OneBadItemFailsTheWholeGroupAndFile) {
     EXPECT_FALSE(
         UserGroupData::fromPropertyList(PropertyList::Dictionary{{"groups", PropertyList::Array{}}})
             .ok());
-}
-
-TEST(GroupTest, LibraryHalvesRoundTrip) {
-    UserGroupData user;
-    user.groups.push_back(Group("Mine", "u-1", {makeItem("t", "T", "D", ItemColor::orange)}));
-    user.ccleaners = Group("Custom", "##Custom", {makeItem("#SPACER", "", "", ItemColor::auto_)});
-    const auto decoded = UserGroupData::fromPropertyList(user.encode());
-    ASSERT_TRUE(decoded.ok());
-    EXPECT_EQ(*decoded, user);
-}
-
-TEST(GroupTest, EqualityComparesEverythingOrderingOnlyNames) {
-    const Group a("Same", "u-1");
-    const Group b("Same", "u-2");
-    EXPECT_NE(a, b);
-    EXPECT_FALSE(a < b);
-    EXPECT_FALSE(b < a);
-    EXPECT_LT(Group("A", "z"), Group("B", "a"));
-
-    Group c(
-        "G", "u",
-        {makeItem("1", "One", "", ItemColor::auto_), makeItem("2", "Two", "", ItemColor::auto_)});
-    Group d = c;
-    std::swap(d.items[0], d.items[1]);
-    EXPECT_NE(c, d);
-
-    const IGroup& view = c;
-    EXPECT_EQ(view.groupName(), "G");
-    EXPECT_EQ(view.groupItems().size(), 2u);
 }
 
 TEST(FavoritesAndRecentsTest, BothGroupsAreEmptyAndLocallyNamed) {

@@ -12,6 +12,8 @@ using platform::PropertyList;
 
 namespace {
 
+using Names = std::vector<std::string>;
+
 PropertyList legacyFixture() {
     auto value =
         platform::PropertyListSerialization::readFile(fixture("legacy/purlane-lists.plist"));
@@ -25,50 +27,38 @@ SharedPurlaneData2 convert(const PropertyList& value) {
     return lists.ok() ? lists->converted() : SharedPurlaneData2{};
 }
 
-TEST(LegacyListTest, BuiltinListsGetSpecialUuidsAndTheLibraryKeepsOnlyEngineTokens) {
+TEST(LegacyListTest, ConvertsBuiltinAndUserListsAndKeepsOnlyEngineTokensInTheLibrary) {
     const SharedPurlaneData2 data = convert(legacyFixture());
     // "Absent" has no record; the "##Custom" list stays among the built-in groups.
-    EXPECT_EQ(uuidsOf(data.builtin.groups),
-              (std::vector<std::string>{"##Standard", "##Plain", "##Custom"}));
-    EXPECT_EQ(data.builtin.groups[1].name, "Plain");
+    EXPECT_EQ(uuidsOf(data.builtin.groups), (Names{"##Standard", "##Plain", "##Custom"}));
 
     const Group& standard = data.builtin.groups[0];
-    EXPECT_EQ(tokensOf(standard),
-              (std::vector<std::string>{"#TRIM", "#UPPER", "#SPACER", "#NOINFO"}));
+    EXPECT_EQ(tokensOf(standard), (Names{"#TRIM", "#UPPER", "#SPACER", "#NOINFO"}));
     EXPECT_EQ(standard.items[0].name, "Trim");
-    EXPECT_EQ(standard.items[2].name, "-");
     // Undescribed tokens show as themselves.
-    EXPECT_EQ(standard.items[3].name, "#NOINFO");
-    EXPECT_EQ(standard.items[3].desc, "#NOINFO");
+    EXPECT_EQ(standard.items[3], makeItem("#NOINFO", "#NOINFO", "#NOINFO", ItemColor::auto_));
     EXPECT_EQ(data.builtin.groups[1].items[0].type, ItemType::label);
-    EXPECT_EQ(data.builtin.groups[1].items[0].name, "Plain text");
 
     // The custom cleaner "myslug" is left out of the library and comes with the custom group.
-    EXPECT_EQ(data.builtin.library.name, "Library");
-    EXPECT_EQ(tokensOf(data.builtin.library),
-              (std::vector<std::string>{"#TRIM", "#UPPER", "#LOWER"}));
+    EXPECT_EQ(tokensOf(data.builtin.library), (Names{"#TRIM", "#UPPER", "#LOWER"}));
     EXPECT_EQ(data.user.ccleaners.uuid, "##Custom");
-    EXPECT_EQ(tokensOf(data.user.ccleaners), (std::vector<std::string>{"myslug"}));
-}
+    EXPECT_EQ(tokensOf(data.user.ccleaners), (Names{"myslug"}));
 
-TEST(LegacyListTest, UserListsKeepTheirUuidAndMapColours) {
-    const SharedPurlaneData2 data = convert(legacyFixture());
+    // User lists keep their uuid and map their colours.
     ASSERT_EQ(data.user.groups.size(), 1u);  // "Ghost" has no record
     const Group& web = data.user.groups[0];
     EXPECT_EQ(web.uuid, "C0FFEE00-1111-4222-8333-444455556666");
-    ASSERT_EQ(tokensOf(web),
-              (std::vector<std::string>{"#TRIM", "myslug", "#SPACER", "#LABEL:Mine",
-                                        "#LABEL:Heading", "#UPPER", "#LOWER", "#NOINFO"}));
-    EXPECT_EQ(web.items[0].color_tag, ItemColor::red);
-    EXPECT_EQ(web.items[1].color_tag, ItemColor::auto_);  // "#ffe2e0": lower case
+    ASSERT_EQ(tokensOf(web), (Names{"#TRIM", "myslug", "#SPACER", "#LABEL:Mine", "#LABEL:Heading",
+                                    "#UPPER", "#LOWER", "#NOINFO"}));
+    // "myslug" has "#ffe2e0", lower case, so no colour.
+    using enum ItemColor;
+    std::vector<ItemColor> colors;
+    for (const GroupItem& item : web.items) colors.push_back(item.color_tag);
+    EXPECT_EQ(colors,
+              (std::vector<ItemColor>{red, auto_, auto_, purple, blue, purple, yellow, auto_}));
     EXPECT_EQ(web.items[1].name, "Slug");
     EXPECT_EQ(web.items[3].name, "Mine");
-    EXPECT_EQ(web.items[3].color_tag, ItemColor::purple);
-    // The bare label prefix is named from its token record.
-    EXPECT_EQ(web.items[4].name, "Heading");
-    EXPECT_EQ(web.items[4].color_tag, ItemColor::blue);
-    EXPECT_EQ(web.items[6].color_tag, ItemColor::yellow);
-    EXPECT_EQ(web.items[7].color_tag, ItemColor::auto_);
+    EXPECT_EQ(web.items[4].name, "Heading") << "the bare label prefix is named by its record";
 }
 
 TEST(LegacyListTest, MissingSpecialListsBecomeEmptyNamedGroups) {
@@ -83,9 +73,8 @@ TEST(LegacyListTest, MissingSpecialListsBecomeEmptyNamedGroups) {
     value.asDictionary()->set("^^MASTER^^", master);
 
     const SharedPurlaneData2 data = convert(value);
-    EXPECT_EQ(uuidsOf(data.builtin.groups),
-              (std::vector<std::string>{"##Standard", "##Standard", "##Plain"}));
-    EXPECT_EQ(tokensOf(data.builtin.groups[2]), (std::vector<std::string>{"#UPPER"}));
+    EXPECT_EQ(uuidsOf(data.builtin.groups), (Names{"##Standard", "##Standard", "##Plain"}));
+    EXPECT_EQ(tokensOf(data.builtin.groups[2]), (Names{"#UPPER"}));
     EXPECT_EQ(data.builtin.library, Group("Library", "##Library"));
     EXPECT_EQ(data.user.ccleaners, Group("Custom", "##Custom"));
 }
@@ -104,51 +93,39 @@ TEST(LegacyListTest, EveryKeyIsRequiredAndTyped) {
     EXPECT_EQ(missing.error().localizedDescription,
               platform::Error::valueMissing().localizedDescription);
 
-    const auto fails = [](const std::function<void(PropertyList::Dictionary&)>& change) {
+    using Edit = std::function<void(PropertyList::Dictionary&)>;
+    const auto fails = [](const Edit& change) {
         PropertyList value = legacyFixture();
         change(*value.asDictionary());
         return !PL8ListData::fromPropertyList(value).ok();
     };
-    EXPECT_TRUE(fails([](auto& d) { d.set("^^FORMAT-VERSION^^", "3"); }));
-    EXPECT_TRUE(fails([](auto& d) {
-        d.set("^^REVERSE_TOKENINFO^^", PropertyList::Dictionary{{"a", 1}});
-    }));
-    EXPECT_TRUE(fails([](auto& d) {
-        d.set("^^TOKENINFO^^",
-              PropertyList::Dictionary{{"#A", PropertyList::Dictionary{{"name", "A"}}}});
-    }));
-    EXPECT_TRUE(fails([](auto& d) {
+    const auto inFirstRecord = [](auto& d, const Edit& f) {
         auto master = *d.find("^^MASTER^^")->asArray();
-        master[0].asDictionary()->erase("richlist");
+        f(*master[0].asDictionary());
         d.set("^^MASTER^^", master);
-    }));
-    EXPECT_TRUE(fails([](auto& d) {
-        auto master = *d.find("^^MASTER^^")->asArray();
-        master[0].asDictionary()->set("last-modified", "yesterday");
-        d.set("^^MASTER^^", master);
-    }));
+    };
+    const PropertyList::Dictionary nameOnly{{"#A", PropertyList::Dictionary{{"name", "A"}}}};
+    const PropertyList::Dictionary numberValue{{"a", 1}};
     EXPECT_FALSE(fails([](auto&) {}));
+    EXPECT_TRUE(fails([](auto& d) { d.set("^^FORMAT-VERSION^^", "3"); }));
+    EXPECT_TRUE(fails([&](auto& d) { d.set("^^REVERSE_TOKENINFO^^", numberValue); }));
+    EXPECT_TRUE(fails([&](auto& d) { d.set("^^TOKENINFO^^", nameOnly); }));
+    EXPECT_TRUE(fails([&](auto& d) { inFirstRecord(d, [](auto& r) { r.erase("richlist"); }); }));
+    EXPECT_TRUE(fails(
+        [&](auto& d) { inFirstRecord(d, [](auto& r) { r.set("last-modified", "yesterday"); }); }));
 }
 
 TEST(LegacyColorTableTest, ExactUpperCaseMatchesOnly) {
     const PL8ColorTable& table = PL8ColorTable::shared();
     EXPECT_EQ(table.size(), 119u);
     EXPECT_EQ(table.colorFor("#FFE2E0"), ItemColor::red);
-    EXPECT_EQ(table.colorFor("#ffe2e0"), ItemColor::auto_);
-    EXPECT_EQ(table.colorFor("#FFE2E0 "), ItemColor::auto_);
-    EXPECT_EQ(table.colorFor("FFE2E0"), ItemColor::auto_);
-    EXPECT_EQ(table.colorFor(""), ItemColor::auto_);
-    // The first and last swatch of each colour.
-    const std::pair<const char*, ItemColor> samples[] = {
-        {"#565656", ItemColor::auto_},  {"#000000", ItemColor::auto_},
-        {"#F1558B", ItemColor::red},    {"#60661F", ItemColor::green},
-        {"#5C8945", ItemColor::green},  {"#D1F4FD", ItemColor::blue},
-        {"#83B9FA", ItemColor::blue},   {"#E19538", ItemColor::orange},
-        {"#E76424", ItemColor::orange}, {"#FFF87B", ItemColor::yellow},
-        {"#797323", ItemColor::yellow}, {"#FFE8BD", ItemColor::brown},
-        {"#6A4D10", ItemColor::brown},  {"#782F8A", ItemColor::purple},
-        {"#170D4A", ItemColor::purple},
-    };
+    for (const char* near : {"#ffe2e0", "#FFE2E0 ", "FFE2E0", ""})
+        EXPECT_EQ(table.colorFor(near), ItemColor::auto_) << near;
+    // The first and last swatch of the table, and of a colour in the middle.
+    const std::pair<const char*, ItemColor> samples[] = {{"#565656", ItemColor::auto_},
+                                                         {"#170D4A", ItemColor::purple},
+                                                         {"#E19538", ItemColor::orange},
+                                                         {"#E76424", ItemColor::orange}};
     for (const auto& [hex, color] : samples) EXPECT_EQ(table.colorFor(hex), color) << hex;
 }
 
