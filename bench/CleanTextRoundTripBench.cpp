@@ -281,7 +281,9 @@ std::string upper(std::string text) {
     return text;
 }
 
-void BM_CleanTextRoundTrip(benchmark::State& state) {
+// Cleans `state.range(0)` bytes per iteration the way `clean` does it.
+template <class Clean>
+void measureRoundTrip(benchmark::State& state, Clean clean, const char* failure) {
     std::string whyNot;
     RoundTrip* roundTrip = RoundTrip::get(whyNot);
     if (!roundTrip) {
@@ -291,12 +293,18 @@ void BM_CleanTextRoundTrip(benchmark::State& state) {
     const std::string text = sampleText(static_cast<size_t>(state.range(0)));
     const std::string expected = upper(text);
     for (auto _ : state) {
-        if (roundTrip->cleanText(text, "#UPPER") != expected) {
-            state.SkipWithError("the agent did not answer with the cleaned text");
+        if (clean(*roundTrip, text) != expected) {
+            state.SkipWithError(failure);
             break;
         }
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
+}
+
+void BM_CleanTextRoundTrip(benchmark::State& state) {
+    measureRoundTrip(
+        state, [](RoundTrip& r, const std::string& t) { return r.cleanText(t, "#UPPER"); },
+        "the agent did not answer with the cleaned text");
 }
 BENCHMARK(BM_CleanTextRoundTrip)
     ->Arg(1 << 10)
@@ -305,21 +313,9 @@ BENCHMARK(BM_CleanTextRoundTrip)
     ->UseRealTime();
 
 void BM_CleanTextRoundTripThroughPurlanectl(benchmark::State& state) {
-    std::string whyNot;
-    RoundTrip* roundTrip = RoundTrip::get(whyNot);
-    if (!roundTrip) {
-        state.SkipWithError(whyNot.c_str());
-        return;
-    }
-    const std::string text = sampleText(static_cast<size_t>(state.range(0)));
-    const std::string expected = upper(text);
-    for (auto _ : state) {
-        if (roundTrip->cleanTextWithTool(text, "#UPPER") != expected) {
-            state.SkipWithError("purlanectl did not print the cleaned text");
-            break;
-        }
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
+    measureRoundTrip(
+        state, [](RoundTrip& r, const std::string& t) { return r.cleanTextWithTool(t, "#UPPER"); },
+        "purlanectl did not print the cleaned text");
 }
 BENCHMARK(BM_CleanTextRoundTripThroughPurlanectl)
     ->Arg(1 << 10)
