@@ -1,7 +1,5 @@
 #include "tools/sample-engine/SampleLibrary.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <fstream>
 
