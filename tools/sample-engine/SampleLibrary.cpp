@@ -1,6 +1,5 @@
 #include "tools/sample-engine/SampleLibrary.h"
 
-
 #include <fstream>
 
 #include "platform/Json.h"
