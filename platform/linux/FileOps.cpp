@@ -63,7 +63,7 @@ int FileOps::lock(const std::filesystem::path& path, int operation, bool create,
 }
 
 Result<PinnedIdentity> FileOps::replaceAtomically(const std::filesystem::path& file,
-                                                  std::string_view bytes) {
+                                                  std::string_view bytes, bool durable) {
     std::string temp = (file.parent_path() / ("." + file.filename().string() + ".XXXXXX")).string();
     auto fd = std::make_shared<UniqueFd>(::mkostemp(temp.data(), O_CLOEXEC));
     if (!fd->valid()) return writeError(file, "create", errno);
@@ -78,7 +78,7 @@ Result<PinnedIdentity> FileOps::replaceAtomically(const std::filesystem::path& f
         if (n < 0) return fail("write", errno);
         done += static_cast<size_t>(n);
     }
-    if (::fsync(fd->get()) != 0) return fail("fsync", errno);
+    if (durable && ::fsync(fd->get()) != 0) return fail("fsync", errno);
     if (::rename(temp.c_str(), file.c_str()) != 0) return fail("rename", errno);
     struct stat st {};
     if (::fstat(fd->get(), &st) != 0) return PinnedIdentity{};

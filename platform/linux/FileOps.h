@@ -68,10 +68,11 @@ class FileOps {
     // nothing, so then we start again. Returns 0 or the errno that stopped us.
     static int lock(const std::filesystem::path& path, int operation, bool create, UniqueFd& out);
 
-    // Writes `bytes` to a temporary file beside `file`, flushes it and renames it over `file`, so
-    // readers see the old contents or the new, never a mixture. Returns the new file's identity.
+    // Writes `bytes` to a temporary file beside `file`, flushes it to disk when `durable`, and
+    // renames it over `file`, so readers see the old contents or the new, never a mixture.
+    // Returns the new file's identity.
     static Result<PinnedIdentity> replaceAtomically(const std::filesystem::path& file,
-                                                    std::string_view bytes);
+                                                    std::string_view bytes, bool durable = true);
 
     // Flushes a folder, making renames in it durable. Returns 0 or the errno.
     static int syncDirectory(const std::filesystem::path& directory);

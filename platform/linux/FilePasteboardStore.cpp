@@ -412,7 +412,9 @@ Result<int64_t> FilePasteboardStore::update(const std::string& name, const Edito
     auto bytes = PasteboardCodec::encode(contents);
     if (!bytes.ok()) return bytes.error();
     if (bytes->size() > kMaxFileSize) return FileOps::writeError(file, "write", EFBIG);
-    auto written = FileOps::replaceAtomically(file, *bytes);
+    // Pasteboards live in the runtime folder and do not outlive the session: atomic replacement
+    // is needed for readers, a flush to disk is not (it cost most of a clean request).
+    auto written = FileOps::replaceAtomically(file, *bytes, /*durable=*/false);
     if (!written.ok()) return written.error();
     bytes->clear();
     if (count != counter && !writeCounter(lock.get(), count))
