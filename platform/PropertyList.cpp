@@ -1,6 +1,7 @@
 #include "platform/PropertyList.h"
 
 #include <cmath>
+#include <cstring>
 #include <unordered_map>
 
 namespace platform {
@@ -196,39 +197,12 @@ void PropertyList::copyFrom(const PropertyList& o) {
 }
 
 void PropertyList::moveFrom(PropertyList&& o) noexcept {
+    // Every alternative is a scalar or an owning pointer of at most eight bytes: taking the
+    // bits takes the value, and `o` is left null with nothing to free.
+    static_assert(sizeof(void*) <= sizeof(int64_t) && sizeof(double) <= sizeof(int64_t));
     type_ = o.type_;
-    switch (o.type_) {
-        case Type::Null:
-            break;
-        case Type::String:
-            s_ = o.s_;
-            break;
-        case Type::Integer:
-            i_ = o.i_;
-            break;
-        case Type::Real:
-            r_ = o.r_;
-            break;
-        case Type::Boolean:
-            b_ = o.b_;
-            break;
-        case Type::Date:
-            date_ = o.date_;
-            break;
-        case Type::Data:
-            data_ = o.data_;
-            break;
-        case Type::Array:
-            array_ = o.array_;
-            break;
-        case Type::Dictionary:
-            dict_ = o.dict_;
-            break;
-        case Type::Uid:
-            uid_ = o.uid_;
-            break;
-    }
-    o.type_ = Type::Null;  // ownership moved; nothing left to free
+    std::memcpy(static_cast<void*>(&i_), static_cast<const void*>(&o.i_), sizeof(i_));
+    o.type_ = Type::Null;
 }
 
 const std::string* PropertyList::asString() const {

@@ -52,48 +52,31 @@ struct FileContents {
 
 FileContents readDomainFile(const fs::path& file) {
     FileContents out;
-    const int raw = FileOps::openRetrying(file.c_str(), O_RDONLY | O_NONBLOCK);
-    const int openError = errno;
-    if (raw < 0) {
-        if (openError == ENOENT || openError == ENOTDIR) return out;
-        out.kind = FileContents::Kind::Unreadable;
-        out.error = Error::other(
-            "The file \u201c" + file.filename().string() + "\u201d couldn\u2019t be opened.",
-            std::strerror(openError));
-        out.identity = currentIdentity(file);
-        return out;
-    }
-    auto fd = std::make_shared<UniqueFd>(raw);
-    struct stat st {};
+    WholeFile raw = FileOps::readWhole(file, O_RDONLY | O_NONBLOCK, kMaxFileSize);
+    out.identity = raw.identity;
+    if (raw.outcome == WholeFile::Outcome::Missing) return out;
     out.kind = FileContents::Kind::Unreadable;
-    if (fstat(fd->get(), &st) != 0) {
-        out.error = Error::other("The file couldn\u2019t be read.", std::strerror(errno));
-        return out;
-    }
-    out.identity = {FileIdentity::of(st), fd};
-    if (!S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) {
-        out.error = Error::corruptData(S_ISREG(st.st_mode) ? "file too large" : "not a file",
-                                       Error::kPropertyListReadCorrupt);
-        return out;
-    }
-    std::string bytes;
-    bytes.resize(static_cast<size_t>(st.st_size));
-    size_t used = 0;
-    for (;;) {
-        if (used == bytes.size()) {
-            if (bytes.size() >= static_cast<size_t>(kMaxFileSize)) break;
-            bytes.resize(bytes.size() + 4096);  // grew since fstat
-        }
-        const ssize_t n = ::read(fd->get(), bytes.data() + used, bytes.size() - used);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            out.error = Error::other("The file couldn\u2019t be read.", std::strerror(errno));
+    switch (raw.outcome) {
+        case WholeFile::Outcome::OpenFailed:
+            out.error = Error::other(
+                "The file \u201c" + file.filename().string() + "\u201d couldn\u2019t be opened.",
+                std::strerror(raw.error));
+            out.identity = currentIdentity(file);
             return out;
-        }
-        if (n == 0) break;
-        used += static_cast<size_t>(n);
+        case WholeFile::Outcome::NotAFile:
+        case WholeFile::Outcome::TooLarge:
+            out.error = Error::corruptData(
+                raw.outcome == WholeFile::Outcome::TooLarge ? "file too large" : "not a file",
+                Error::kPropertyListReadCorrupt);
+            return out;
+        case WholeFile::Outcome::StatFailed:
+        case WholeFile::Outcome::ReadFailed:
+            out.error = Error::other("The file couldn\u2019t be read.", std::strerror(raw.error));
+            return out;
+        default:
+            break;
     }
-    bytes.resize(used);
+    const std::string& bytes = raw.bytes;
     auto parsed = PropertyListSerialization::read(bytes);
     if (!parsed.ok()) {
         out.error = parsed.error();

@@ -1,5 +1,7 @@
 #include "platform/linux/FileOps.h"
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -60,6 +62,53 @@ int FileOps::lock(const std::filesystem::path& path, int operation, bool create,
             return 0;
         }
     }
+}
+
+WholeFile FileOps::readWhole(const std::filesystem::path& file, int openFlags, uint64_t maxSize) {
+    WholeFile out;
+    auto fd = std::make_shared<UniqueFd>(openRetrying(file.c_str(), openFlags));
+    if (!fd->valid()) {
+        out.error = errno;
+        if (out.error != ENOENT && out.error != ENOTDIR)
+            out.outcome = WholeFile::Outcome::OpenFailed;
+        return out;
+    }
+    struct stat st {};
+    if (::fstat(fd->get(), &st) != 0) {
+        out.error = errno;
+        out.outcome = WholeFile::Outcome::StatFailed;
+        return out;
+    }
+    out.identity = {FileIdentity::of(st), fd};
+    if (!S_ISREG(st.st_mode)) {
+        out.outcome = WholeFile::Outcome::NotAFile;
+        return out;
+    }
+    if (static_cast<uint64_t>(st.st_size) > maxSize) {
+        out.outcome = WholeFile::Outcome::TooLarge;
+        return out;
+    }
+    std::string bytes(static_cast<size_t>(st.st_size), '\0');
+    size_t used = 0;
+    for (;;) {
+        if (used == bytes.size()) {
+            if (bytes.size() >= maxSize) break;
+            bytes.resize(std::min<uint64_t>(bytes.size() + 4096, maxSize));  // grew since fstat
+        }
+        const ssize_t n = ::read(fd->get(), bytes.data() + used, bytes.size() - used);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            out.error = errno;
+            out.outcome = WholeFile::Outcome::ReadFailed;
+            return out;
+        }
+        if (n == 0) break;
+        used += static_cast<size_t>(n);
+    }
+    bytes.resize(used);
+    out.bytes = std::move(bytes);
+    out.outcome = WholeFile::Outcome::Read;
+    return out;
 }
 
 Result<PinnedIdentity> FileOps::replaceAtomically(const std::filesystem::path& file,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -56,12 +57,25 @@ struct PinnedIdentity {
     std::shared_ptr<UniqueFd> pin;
 };
 
+// A file read whole through a descriptor kept open, so its identity stays pinned.
+struct WholeFile {
+    enum class Outcome { Missing, Read, OpenFailed, StatFailed, NotAFile, TooLarge, ReadFailed };
+    Outcome outcome = Outcome::Missing;
+    PinnedIdentity identity;  // once the file was opened
+    std::string bytes;        // when Read
+    int error = 0;            // errno of the failed call
+};
+
 // The file operations the file-backed stores share: every writer of a store's files takes an
 // advisory lock and replaces files whole, so readers never see half a write.
 class FileOps {
   public:
     // open(2) with O_CLOEXEC, retried when a signal interrupts it.
     static int openRetrying(const char* path, int flags, mode_t mode = 0);
+
+    // Reads a regular file of at most `maxSize` bytes to its end. A file that does not exist
+    // (or a path through something that is not a folder) is Missing, not a failure.
+    static WholeFile readWhole(const std::filesystem::path& file, int openFlags, uint64_t maxSize);
 
     // Locks `path` with flock(2) `operation`, creating the file with `create`. Somebody may remove
     // or replace the lock file while we wait for it; a lock on a file no longer at `path` guards

@@ -52,40 +52,25 @@ struct FileContents {
 
 FileContents readContentsFile(const fs::path& file) {
     FileContents out;
-    auto fd =
-        std::make_shared<UniqueFd>(FileOps::openRetrying(file.c_str(), O_RDONLY | O_NOFOLLOW));
-    if (!fd->valid()) {
-        if (errno == ENOENT) return out;
-        out.kind = FileContents::Kind::Unreadable;
-        out.error = readError(file, std::strerror(errno));
-        return out;
-    }
+    WholeFile raw =
+        FileOps::readWhole(file, O_RDONLY | O_NOFOLLOW, FilePasteboardStore::kMaxFileSize);
+    out.identity = raw.identity;
+    if (raw.outcome == WholeFile::Outcome::Missing) return out;
     out.kind = FileContents::Kind::Unreadable;
-    struct stat st {};
-    if (::fstat(fd->get(), &st) != 0) {
-        out.error = readError(file, std::strerror(errno));
-        return out;
-    }
-    out.identity = {FileIdentity::of(st), fd};
-    if (!S_ISREG(st.st_mode) ||
-        static_cast<uint64_t>(st.st_size) > FilePasteboardStore::kMaxFileSize) {
-        out.error = readError(file, S_ISREG(st.st_mode) ? "file too large" : "not a file");
-        return out;
-    }
-    // Files are only ever replaced, never written in place, so the size fstat saw is final.
-    std::string bytes(static_cast<size_t>(st.st_size), '\0');
-    size_t used = 0;
-    while (used < bytes.size()) {
-        const ssize_t n = ::read(fd->get(), bytes.data() + used, bytes.size() - used);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            out.error = readError(file, std::strerror(errno));
+    switch (raw.outcome) {
+        case WholeFile::Outcome::NotAFile:
+            out.error = readError(file, "not a file");
             return out;
-        }
-        if (n == 0) break;
-        used += static_cast<size_t>(n);
+        case WholeFile::Outcome::TooLarge:
+            out.error = readError(file, "file too large");
+            return out;
+        case WholeFile::Outcome::Read:
+            break;
+        default:
+            out.error = readError(file, std::strerror(raw.error));
+            return out;
     }
-    bytes.resize(used);
+    const std::string& bytes = raw.bytes;
     auto decoded = PasteboardCodec::decode(bytes);
     if (!decoded.ok()) {
         out.error = decoded.error();

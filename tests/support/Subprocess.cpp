@@ -29,6 +29,13 @@ Subprocess::Subprocess(const std::vector<std::string>& argv, const std::string& 
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
+        // A runner started in the background may ignore or block the quit signals; children
+        // start as from a terminal, so tests can signal them.
+        ::signal(SIGINT, SIG_DFL);
+        ::signal(SIGTERM, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         dup2(inPipe[0], 0);
         dup2(outPipe[1], 1);
         dup2(errPipe[1], 2);
