@@ -27,8 +27,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/ScriptValues.h"
-#include "platform/ScriptingDefinition.h"
+#include "platform/events/ScriptValues.h"
+#include "platform/events/ScriptingDefinition.h"
 #include "platform/linux/AppRegistry.h"
 #include "platform/linux/DBusAppleEventManager.h"
 #include "platform/linux/DetachedProcess.h"

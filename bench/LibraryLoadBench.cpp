@@ -7,8 +7,8 @@
 
 #include "agent/library/PLClientData.h"
 #include "agent/library/SharedDataLoader.h"
-#include "platform/Json.h"
-#include "platform/PropertyListSerialization.h"
+#include "platform/coding/Json.h"
+#include "platform/coding/PropertyListSerialization.h"
 
 namespace {
 

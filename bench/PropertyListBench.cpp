@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "platform/BinaryPropertyList.h"
-#include "platform/PropertyList.h"
-#include "platform/XmlPropertyList.h"
+#include "platform/coding/BinaryPropertyList.h"
+#include "platform/coding/PropertyList.h"
+#include "platform/coding/XmlPropertyList.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/RegistrationDomain.h"
-#include "platform/UserDefaults.h"
+#include "platform/defaults/RegistrationDomain.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/linux/FileDefaultsStore.h"
 
 namespace {

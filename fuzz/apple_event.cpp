@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/AppleEvent.h"
+#include "platform/events/AppleEvent.h"
 
 using platform::AppleEventCodec;
 using platform::AppleEventDescriptor;

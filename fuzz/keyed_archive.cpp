@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/KeyedArchive.h"
+#include "platform/coding/KeyedArchive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using platform::KeyedArchive;

@@ -4,7 +4,7 @@
 
 #include "agent/library/PL8ListData.h"
 #include "agent/library/PLClientData.h"
-#include "platform/PropertyListSerialization.h"
+#include "platform/coding/PropertyListSerialization.h"
 
 // The version-8 engine's list file.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

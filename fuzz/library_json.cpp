@@ -4,7 +4,7 @@
 
 #include "agent/library/ExportGroupList.h"
 #include "agent/library/PLClientData.h"
-#include "platform/Json.h"
+#include "platform/coding/Json.h"
 
 // The JSON export is written by another program into a folder anyone can write to.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

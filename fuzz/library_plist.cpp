@@ -6,7 +6,7 @@
 #include "agent/library/GroupDataV1.h"
 #include "agent/library/PLClientData.h"
 #include "agent/library/UserGroupData.h"
-#include "platform/PropertyListSerialization.h"
+#include "platform/coding/PropertyListSerialization.h"
 
 namespace {
 

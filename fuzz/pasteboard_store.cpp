@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/PasteboardCodec.h"
+#include "platform/pasteboard/PasteboardCodec.h"
 
 using platform::PasteboardCodec;
 

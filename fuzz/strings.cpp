@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/StringsTable.h"
+#include "platform/coding/StringsTable.h"
 
 // Strings tables come from bundles on disk, which anyone can edit.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Url.h"
-#include "platform/UrlComponents.h"
+#include "platform/core/Url.h"
+#include "platform/core/UrlComponents.h"
 
 using platform::Url;
 using platform::UrlComponents;

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/BinaryPropertyList.h"
-#include "platform/XmlPropertyList.h"
+#include "platform/coding/BinaryPropertyList.h"
+#include "platform/coding/XmlPropertyList.h"
 
 using platform::BinaryPropertyList;
 using platform::PropertyList;

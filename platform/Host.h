@@ -3,10 +3,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/DistributedNotificationCenter.h"
-#include "platform/MainQueue.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/MainQueue.h"
+#include "platform/defaults/UserDefaults.h"
+#include "platform/notifications/DistributedNotificationCenter.h"
+#include "platform/notifications/NotificationCenter.h"
 
 namespace platform {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/AppleEventManager.h"
+#include "platform/events/AppleEventManager.h"
 
 // Receives the agent's URL events ("GURL"/"GURL"). Until start-up is complete the URLs are only
 // queued; `beginProcessing` hands the queued ones on in arrival order, and later ones at once.

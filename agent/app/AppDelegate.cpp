@@ -2,7 +2,7 @@
 
 #include "agent/app/Banner.h"
 #include "agent/library/RegisteredDefaults.h"
-#include "platform/Log.h"
+#include "platform/core/Log.h"
 
 using namespace platform;
 

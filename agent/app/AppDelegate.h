@@ -9,9 +9,9 @@
 #include "agent/engine/PLClient.h"
 #include "agent/engine/PLClientAgentDelegate.h"
 #include "agent/engine/PurlaneServerConnection.h"
-#include "platform/Accessibility.h"
-#include "platform/Application.h"
 #include "platform/Host.h"
+#include "platform/input/Accessibility.h"
+#include "platform/workspace/Application.h"
 
 // Brings the agent up in its fixed order and carries the application-wide menu actions.
 class AppDelegate : public platform::ApplicationDelegate {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/Bundle.h"
+#include "platform/workspace/Bundle.h"
 
 // The two lines the agent prints when it starts, so a log shows which build ran from where:
 //   purlaneAgent 9.0.0 (900):

@@ -1,6 +1,6 @@
 #include "agent/app/PLCmdCleanPasteboard.h"
 
-#include "platform/Pasteboard.h"
+#include "platform/pasteboard/Pasteboard.h"
 
 std::optional<platform::PropertyList> PLCmdCleanPasteboard::performDefaultImplementation() {
     const std::string* cleaner = stringArgument("cleanerName");

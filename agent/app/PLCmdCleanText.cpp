@@ -1,6 +1,6 @@
 #include "agent/app/PLCmdCleanText.h"
 
-#include "platform/Pasteboard.h"
+#include "platform/pasteboard/Pasteboard.h"
 
 std::optional<platform::PropertyList> PLCmdCleanText::performDefaultImplementation() {
     const std::string* text = directString();

@@ -2,7 +2,7 @@
 
 #include "agent/library/PLClientData.h"
 #include "agent/library/PLClientGroupsContainer.h"
-#include "platform/Localization.h"
+#include "platform/workspace/Localization.h"
 
 std::optional<platform::PropertyList> PLCmdGroupItems::performDefaultImplementation() {
     const std::string* given = stringArgument("groupName");

@@ -1,7 +1,7 @@
 #include "agent/app/PLCmdGroupNames.h"
 
 #include "agent/engine/Lowercase.h"
-#include "platform/Localization.h"
+#include "platform/workspace/Localization.h"
 
 std::optional<platform::PropertyList> PLCmdGroupNames::performDefaultImplementation() {
     int type = 0;

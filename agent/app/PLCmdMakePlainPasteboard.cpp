@@ -1,7 +1,7 @@
 #include "agent/app/PLCmdMakePlainPasteboard.h"
 
-#include "platform/Pasteboard.h"
-#include "platform/PasteboardTypes.h"
+#include "platform/pasteboard/Pasteboard.h"
+#include "platform/pasteboard/PasteboardTypes.h"
 
 std::optional<platform::PropertyList> PLCmdMakePlainPasteboard::performDefaultImplementation() {
     auto pasteboard = directString()

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "agent/engine/PLClientProtocol.h"
-#include "platform/PasteboardStore.h"
-#include "platform/PropertyList.h"
+#include "platform/coding/PropertyList.h"
+#include "platform/pasteboard/PasteboardStore.h"
 
 // One script command being performed: its direct parameter and evaluated arguments, and the
 // client every command works through. Subclasses implement the body.

@@ -10,7 +10,7 @@
 #include "agent/app/PLCmdNameToToken.h"
 #include "agent/app/PLCmdTextEncodingList.h"
 #include "agent/app/PLCmdTokenToName.h"
-#include "platform/ScriptValues.h"
+#include "platform/events/ScriptValues.h"
 
 using namespace platform;
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "agent/app/ScriptCommand.h"
-#include "platform/AppleEventManager.h"
-#include "platform/ScriptingDefinition.h"
+#include "platform/events/AppleEventManager.h"
+#include "platform/events/ScriptingDefinition.h"
 
 // Turns incoming script events into command objects: the scripting definition names each
 // command's event, its parameters and the evaluated-argument keys they fill; the command's

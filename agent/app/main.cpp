@@ -7,14 +7,14 @@
 #include "agent/engine/PurlaneServerConnection.h"
 #include "agent/engine/TextEncodingCatalog.h"
 #include "agent/library/SharedDataLoader.h"
-#include "platform/Localization.h"
-#include "platform/Log.h"
-#include "platform/StringEncodings.h"
+#include "platform/coding/StringEncodings.h"
+#include "platform/core/Log.h"
 #include "platform/linux/BellSounds.h"
 #include "platform/linux/FilePasteboardStore.h"
 #include "platform/linux/LinuxApplication.h"
 #include "platform/linux/LinuxFileLocations.h"
-#include "platform/linux/X11Accessibility.h"
+#include "platform/linux/x11/X11Accessibility.h"
+#include "platform/workspace/Localization.h"
 
 using namespace platform;
 

@@ -12,9 +12,9 @@
 #include "agent/library/PLClientData.h"
 #include "agent/library/PLClientGroupsContainer.h"
 #include "agent/library/SharedDataLoader.h"
-#include "platform/NotificationCenter.h"
-#include "platform/PasteboardStore.h"
-#include "platform/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
+#include "platform/notifications/NotificationCenter.h"
+#include "platform/pasteboard/PasteboardStore.h"
 
 // The one object through which the agent reaches the engine and the library snapshot.
 class PLClient : public PLClientProtocol {

@@ -1,8 +1,8 @@
 #include "agent/engine/PLClientAgentDelegate.h"
 
-#include "platform/KeyedArchive.h"
-#include "platform/Log.h"
-#include "platform/OldStylePropertyList.h"
+#include "platform/coding/KeyedArchive.h"
+#include "platform/coding/OldStylePropertyList.h"
+#include "platform/core/Log.h"
 
 using namespace platform;
 

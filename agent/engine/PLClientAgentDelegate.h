@@ -3,9 +3,9 @@
 #include "agent/engine/PLClientDelegate.h"
 #include "agent/engine/Purlane8Connector.h"
 #include "agent/engine/PurlaneServerConnection.h"
-#include "platform/AppleEventManager.h"
-#include "platform/UserDefaults.h"
-#include "platform/Workspace.h"
+#include "platform/defaults/UserDefaults.h"
+#include "platform/events/AppleEventManager.h"
+#include "platform/workspace/Workspace.h"
 
 // Performs clean requests through the engine: starts it hidden when it does not run, then asks
 // it by Apple event to clean the pasteboard in place, waiting for the reply.

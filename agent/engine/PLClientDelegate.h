@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/Pasteboard.h"
+#include "platform/pasteboard/Pasteboard.h"
 
 // Who performs clean requests for the client: at run time the engine, through
 // PLClientAgentDelegate.

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Pasteboard.h"
-#include "platform/PropertyList.h"
-#include "platform/Url.h"
+#include "platform/coding/PropertyList.h"
+#include "platform/core/Url.h"
+#include "platform/pasteboard/Pasteboard.h"
 
 class PLClientGroupsContainer;
 

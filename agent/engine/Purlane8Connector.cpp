@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/KeyedArchive.h"
-#include "platform/Log.h"
+#include "platform/coding/KeyedArchive.h"
+#include "platform/core/Log.h"
 
 using namespace platform;
 

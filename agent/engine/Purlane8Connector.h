@@ -3,9 +3,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/AppleEventManager.h"
-#include "platform/Pasteboard.h"
-#include "platform/PropertyList.h"
+#include "platform/coding/PropertyList.h"
+#include "platform/events/AppleEventManager.h"
+#include "platform/pasteboard/Pasteboard.h"
 
 // Requests to the version-8 engine: a keyed-archived command dictionary in a "Purl"/"plS2"
 // event.

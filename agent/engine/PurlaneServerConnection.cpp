@@ -1,7 +1,7 @@
 #include "agent/engine/PurlaneServerConnection.h"
 
-#include "platform/Bundle.h"
-#include "platform/Log.h"
+#include "platform/core/Log.h"
+#include "platform/workspace/Bundle.h"
 
 using platform::print;
 

@@ -3,10 +3,10 @@
 #include <optional>
 #include <string>
 
-#include "platform/PropertyList.h"
-#include "platform/Sounds.h"
-#include "platform/UserDefaults.h"
-#include "platform/Workspace.h"
+#include "platform/coding/PropertyList.h"
+#include "platform/defaults/UserDefaults.h"
+#include "platform/ui/Sounds.h"
+#include "platform/workspace/Workspace.h"
 
 // Finds the engine through the shared settings, starts it and quits the instances the agent
 // started hidden.

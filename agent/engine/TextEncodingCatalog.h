@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/StringEncodings.h"
+#include "platform/coding/StringEncodings.h"
 
 // The encodings scripts may name: sorted Unicode first, then by most compatible Mac encoding,
 // then by value; names resolve case-insensitively, or by the short name in brackets of a

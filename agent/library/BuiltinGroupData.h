@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "agent/library/Group.h"
-#include "platform/Decoder.h"
-#include "platform/PropertyList.h"
-#include "platform/Result.h"
+#include "platform/coding/Decoder.h"
+#include "platform/coding/PropertyList.h"
+#include "platform/core/Result.h"
 
 // The built-in half of a library: the engine's groups and the library group ("##Library").
 // Stored by key as {"groups", "library"}, both required.

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 
 // How cleaner lists are shown: the three display settings and their readers. The readers go
 // to the defaults on every call, so a change in the preferences shows at the next list build.

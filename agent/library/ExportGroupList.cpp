@@ -1,6 +1,6 @@
 #include "agent/library/ExportGroupList.h"
 
-#include "platform/Json.h"
+#include "platform/coding/Json.h"
 
 ExportGroup ExportGroup::decode(platform::Decoder& decoder) {
     ExportGroup group;

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "agent/library/Group.h"
-#include "platform/Decoder.h"
-#include "platform/PropertyList.h"
-#include "platform/Result.h"
+#include "platform/coding/Decoder.h"
+#include "platform/coding/PropertyList.h"
+#include "platform/core/Result.h"
 
 // One group of the engine's JSON export: rows by token, with optional parallel colour tags and
 // stars. Names and descriptions live in the list's lookup, not in the group.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "agent/library/Group.h"
-#include "platform/Localization.h"
+#include "platform/workspace/Localization.h"
 
 // The built-in favourites and recents groups. The agent never adds to them, so both stay
 // empty; they exist so that lists and menus can show the two groups by name.

@@ -6,9 +6,9 @@
 
 #include "agent/library/GroupItem.h"
 #include "agent/library/IGroup.h"
-#include "platform/Decoder.h"
-#include "platform/PropertyList.h"
-#include "platform/Result.h"
+#include "platform/coding/Decoder.h"
+#include "platform/coding/PropertyList.h"
+#include "platform/core/Result.h"
 
 // A named, ordered list of rows, identified by its uuid. Stored by key as
 // {"name", "uuid", "items"}, all required.

@@ -5,9 +5,9 @@
 
 #include "agent/library/Group.h"
 #include "agent/library/SharedPurlaneData2.h"
-#include "platform/Decoder.h"
-#include "platform/PropertyList.h"
-#include "platform/Result.h"
+#include "platform/coding/Decoder.h"
+#include "platform/coding/PropertyList.h"
+#include "platform/core/Result.h"
 
 // The records of the first property-list layout of "purlane9-groups-builtin.plist" and
 // "purlane9-groups-user.plist", which kept the row kind in the file instead of in the token.

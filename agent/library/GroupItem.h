@@ -4,9 +4,9 @@
 
 #include "agent/library/ItemColor.h"
 #include "agent/library/ItemType.h"
-#include "platform/Decoder.h"
-#include "platform/PropertyList.h"
-#include "platform/Result.h"
+#include "platform/coding/Decoder.h"
+#include "platform/coding/PropertyList.h"
+#include "platform/core/Result.h"
 
 // One row of a group: a cleaner, a heading (token "#LABEL:" + text) or a spacer ("#SPACER").
 // Stored by key as {"token", "name", "desc", "color_tag"}; `type` and `starred` are not stored.

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "agent/library/CleanerListPref.h"
-#include "platform/Menu.h"
-#include "platform/ModifierFlags.h"
-#include "platform/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
+#include "platform/input/ModifierFlags.h"
+#include "platform/ui/Menu.h"
 
 // The list of group names shown in group pop-ups and menus, in the user's display order, and
 // the menu items that let the user choose one.

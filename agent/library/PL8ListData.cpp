@@ -4,9 +4,9 @@
 #include <type_traits>
 
 #include "agent/library/PL8ColorTable.h"
-#include "platform/Decoder.h"
-#include "platform/Localization.h"
-#include "platform/PropertyListSerialization.h"
+#include "platform/coding/Decoder.h"
+#include "platform/coding/PropertyListSerialization.h"
+#include "platform/workspace/Localization.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "agent/library/SharedPurlaneData2.h"
-#include "platform/Date.h"
-#include "platform/PropertyList.h"
-#include "platform/Result.h"
+#include "platform/coding/PropertyList.h"
+#include "platform/core/Date.h"
+#include "platform/core/Result.h"
 
 // The version-8 engine's list file, "purlane-lists.plist". Every key is required; the agent
 // uses only the lists, their names and the token texts.

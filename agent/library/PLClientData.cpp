@@ -1,6 +1,6 @@
 #include "agent/library/PLClientData.h"
 
-#include "platform/Localization.h"
+#include "platform/workspace/Localization.h"
 
 void PLClientData::update(const SharedPurlaneData2& data) {
     const auto addCleaners = [this](const Group& group) {

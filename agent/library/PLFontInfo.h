@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/FontLookup.h"
+#include "platform/ui/FontLookup.h"
 
 // A font read back from the settings, with the dictionary keys it is stored under.
 struct PLFontInfo {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-#include "platform/Log.h"
+#include "platform/core/Log.h"
 
 using platform::PropertyList;
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "agent/library/PLFontInfo.h"
-#include "platform/FontLookup.h"
-#include "platform/PropertyList.h"
-#include "platform/Url.h"
-#include "platform/UserDefaults.h"
+#include "platform/coding/PropertyList.h"
+#include "platform/core/Url.h"
+#include "platform/defaults/UserDefaults.h"
+#include "platform/ui/FontLookup.h"
 
 // Typed access to one defaults object (the standard one or the shared suite). Every getter
 // gives nothing when the key is absent or holds a value of another type: no coercion, unlike

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/PropertyList.h"
-#include "platform/UserDefaults.h"
+#include "platform/coding/PropertyList.h"
+#include "platform/defaults/UserDefaults.h"
 
 // The settings the agent registers at start-up, with their keys. Two dictionaries without a
 // key in common: the agent's own settings and those of the cleaner lists.

@@ -5,8 +5,8 @@
 #include "agent/library/ExportGroupList.h"
 #include "agent/library/GroupDataV1.h"
 #include "agent/library/PL8ListData.h"
-#include "platform/Log.h"
-#include "platform/PropertyListSerialization.h"
+#include "platform/coding/PropertyListSerialization.h"
+#include "platform/core/Log.h"
 
 namespace fs = std::filesystem;
 using platform::Result;

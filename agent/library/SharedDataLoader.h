@@ -6,9 +6,9 @@
 
 #include "agent/library/PLClientData.h"
 #include "agent/library/SharedPurlaneData2.h"
-#include "platform/GroupContainers.h"
-#include "platform/Result.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/Result.h"
+#include "platform/defaults/UserDefaults.h"
+#include "platform/workspace/GroupContainers.h"
 
 // Reads the engine's library from the files it publishes in the shared group container, or,
 // when the agent serves the version-8 engine, from that engine's list file.

@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "agent/library/Group.h"
-#include "platform/Decoder.h"
-#include "platform/PropertyList.h"
-#include "platform/Result.h"
+#include "platform/coding/Decoder.h"
+#include "platform/coding/PropertyList.h"
+#include "platform/core/Result.h"
 
 // The user's half of a library: the user's groups and the custom-cleaners group ("##Custom").
 // Stored by key as {"groups", "ccleaners"}, both required.

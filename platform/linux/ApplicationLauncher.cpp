@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "platform/Log.h"
+#include "platform/core/Log.h"
 #include "platform/linux/AppRegistry.h"
 #include "platform/linux/DetachedProcess.h"
 #include "platform/linux/InstalledApplications.h"

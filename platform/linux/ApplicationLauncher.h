@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Bundle.h"
-#include "platform/Error.h"
-#include "platform/Result.h"
+#include "platform/core/Error.h"
+#include "platform/core/Result.h"
+#include "platform/workspace/Bundle.h"
 
 namespace platform {
 

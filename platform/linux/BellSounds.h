@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Sounds.h"
+#include "platform/ui/Sounds.h"
 
 namespace platform {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/AppleEventManager.h"
+#include "platform/events/AppleEventManager.h"
 
 namespace platform {
 

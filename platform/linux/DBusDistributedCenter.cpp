@@ -5,8 +5,8 @@
 #include <QDBusError>
 #include <QDBusMessage>
 
-#include "platform/BinaryPropertyList.h"
-#include "platform/Log.h"
+#include "platform/coding/BinaryPropertyList.h"
+#include "platform/core/Log.h"
 
 namespace platform {
 

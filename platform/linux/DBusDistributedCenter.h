@@ -3,8 +3,8 @@
 #include <QObject>
 #include <atomic>
 
-#include "platform/DistributedNotificationCenter.h"
-#include "platform/MainQueue.h"
+#include "platform/core/MainQueue.h"
+#include "platform/notifications/DistributedNotificationCenter.h"
 
 class QDBusMessage;
 

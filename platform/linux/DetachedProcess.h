@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Result.h"
+#include "platform/core/Result.h"
 
 namespace platform {
 

@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Log.h"
-#include "platform/PropertyListSerialization.h"
+#include "platform/coding/PropertyListSerialization.h"
+#include "platform/core/Log.h"
 #include "platform/linux/FileOps.h"
 #include "platform/linux/LinuxPaths.h"
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <optional>
 
-#include "platform/DefaultsStore.h"
-#include "platform/MainQueue.h"
+#include "platform/core/MainQueue.h"
+#include "platform/defaults/DefaultsStore.h"
 
 namespace platform {
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/Error.h"
-#include "platform/Result.h"
+#include "platform/core/Error.h"
+#include "platform/core/Result.h"
 
 namespace platform {
 

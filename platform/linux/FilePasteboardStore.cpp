@@ -20,10 +20,10 @@
 #include <unordered_map>
 #include <utility>
 
-#include "platform/Log.h"
-#include "platform/PasteboardCodec.h"
+#include "platform/core/Log.h"
 #include "platform/linux/FileOps.h"
 #include "platform/linux/LinuxPaths.h"
+#include "platform/pasteboard/PasteboardCodec.h"
 
 namespace platform {
 

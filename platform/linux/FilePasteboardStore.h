@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/PasteboardStore.h"
+#include "platform/pasteboard/PasteboardStore.h"
 
 namespace platform {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/FontLookup.h"
+#include "platform/ui/FontLookup.h"
 
 namespace platform {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Bundle.h"
-#include "platform/Workspace.h"
+#include "platform/workspace/Bundle.h"
+#include "platform/workspace/Workspace.h"
 
 namespace platform {
 

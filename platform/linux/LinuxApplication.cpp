@@ -12,7 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "platform/Log.h"
+#include "platform/core/Log.h"
 #include "platform/linux/InstalledApplications.h"
 
 namespace platform {

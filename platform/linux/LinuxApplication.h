@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/Application.h"
 #include "platform/linux/AppRegistry.h"
 #include "platform/linux/DBusAppleEventManager.h"
 #include "platform/linux/LinuxHost.h"
 #include "platform/linux/LinuxWorkspace.h"
+#include "platform/workspace/Application.h"
 
 class QCoreApplication;
 class QSocketNotifier;

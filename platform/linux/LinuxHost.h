@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/Host.h"
-#include "platform/RegistrationDomain.h"
+#include "platform/defaults/RegistrationDomain.h"
 #include "platform/linux/DBusDistributedCenter.h"
 #include "platform/linux/FileDefaultsStore.h"
 #include "platform/linux/QtMainQueue.h"

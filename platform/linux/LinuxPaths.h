@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Result.h"
+#include "platform/core/Result.h"
 
 namespace platform {
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/Log.h"
+#include "platform/core/Log.h"
 #include "platform/linux/AppRegistry.h"
 #include "platform/linux/ApplicationLauncher.h"
 #include "platform/linux/DetachedProcess.h"

@@ -5,10 +5,10 @@
 #include <map>
 #include <mutex>
 
-#include "platform/AppleEventManager.h"
-#include "platform/Bundle.h"
-#include "platform/MainQueue.h"
-#include "platform/Workspace.h"
+#include "platform/core/MainQueue.h"
+#include "platform/events/AppleEventManager.h"
+#include "platform/workspace/Bundle.h"
+#include "platform/workspace/Workspace.h"
 
 namespace platform {
 

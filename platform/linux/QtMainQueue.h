@@ -3,8 +3,8 @@
 #include <memory>
 #include <thread>
 
-#include "platform/MainQueue.h"
-#include "platform/TimerQueue.h"
+#include "platform/core/MainQueue.h"
+#include "platform/core/TimerQueue.h"
 
 class QObject;
 class QTimer;

@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/MainQueue.h"
+#include "platform/core/MainQueue.h"
 
 namespace platform {
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/Result.h"
+#include "platform/core/Result.h"
 
 namespace platform {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Accessibility.h"
+#include "platform/input/Accessibility.h"
 
 namespace platform {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/AppleEventManager.h"
+#include "platform/events/AppleEventManager.h"
 #include "platform/sim/SimWorld.h"
 
 namespace platform {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Application.h"
 #include "platform/sim/SimApps.h"
+#include "platform/workspace/Application.h"
 
 namespace platform {
 

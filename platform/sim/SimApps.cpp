@@ -4,7 +4,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "platform/PropertyListSerialization.h"
+#include "platform/coding/PropertyListSerialization.h"
 #include "platform/sim/SimAppleEvents.h"
 #include "platform/sim/SimApplication.h"
 #include "platform/sim/SimProcess.h"

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/Bundle.h"
-#include "platform/Result.h"
-#include "platform/Url.h"
-#include "platform/Workspace.h"
+#include "platform/core/Result.h"
+#include "platform/core/Url.h"
+#include "platform/workspace/Bundle.h"
+#include "platform/workspace/Workspace.h"
 
 namespace platform {
 

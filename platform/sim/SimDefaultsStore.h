@@ -3,7 +3,7 @@
 #include <map>
 #include <mutex>
 
-#include "platform/DefaultsStore.h"
+#include "platform/defaults/DefaultsStore.h"
 
 namespace platform {
 

@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/DistributedNotificationCenter.h"
-#include "platform/MainQueue.h"
+#include "platform/core/MainQueue.h"
+#include "platform/notifications/DistributedNotificationCenter.h"
 
 namespace platform {
 

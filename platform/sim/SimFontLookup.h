@@ -3,7 +3,7 @@
 #include <set>
 #include <string>
 
-#include "platform/FontLookup.h"
+#include "platform/ui/FontLookup.h"
 
 namespace platform {
 

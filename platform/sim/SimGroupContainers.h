@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/GroupContainers.h"
+#include "platform/workspace/GroupContainers.h"
 
 namespace platform {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/ModifierFlags.h"
+#include "platform/input/ModifierFlags.h"
 
 namespace platform {
 

@@ -3,7 +3,7 @@
 #include <map>
 #include <mutex>
 
-#include "platform/PasteboardStore.h"
+#include "platform/pasteboard/PasteboardStore.h"
 
 namespace platform {
 

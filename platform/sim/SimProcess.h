@@ -5,9 +5,9 @@
 #include <string>
 
 #include "platform/Host.h"
-#include "platform/NotificationCenter.h"
-#include "platform/RegistrationDomain.h"
-#include "platform/UserDefaults.h"
+#include "platform/defaults/RegistrationDomain.h"
+#include "platform/defaults/UserDefaults.h"
+#include "platform/notifications/NotificationCenter.h"
 #include "platform/sim/SimApps.h"
 #include "platform/sim/SimDistributedBus.h"
 #include "platform/sim/SimWorld.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Sounds.h"
+#include "platform/ui/Sounds.h"
 
 namespace platform {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/FourCharCode.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Workspace.h"
+#include "platform/core/FourCharCode.h"
+#include "platform/notifications/NotificationCenter.h"
+#include "platform/workspace/Workspace.h"
 
 namespace platform {
 

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/MainQueue.h"
-#include "platform/TimerQueue.h"
+#include "platform/core/MainQueue.h"
+#include "platform/core/TimerQueue.h"
 
 namespace platform {
 

@@ -5,14 +5,14 @@
 #include "agent/engine/PLClientAgentDelegate.h"
 #include "agent/engine/TextEncodingCatalog.h"
 #include "agent/library/SharedDataLoader.h"
-#include "platform/KeyedArchive.h"
-#include "platform/Localization.h"
-#include "platform/PropertyListSerialization.h"
-#include "platform/StringEncodings.h"
+#include "platform/coding/KeyedArchive.h"
+#include "platform/coding/PropertyListSerialization.h"
+#include "platform/coding/StringEncodings.h"
 #include "platform/sim/SimAppleEvents.h"
 #include "platform/sim/SimApplication.h"
 #include "platform/sim/SimPasteboardStore.h"
 #include "platform/sim/SimWorkspace.h"
+#include "platform/workspace/Localization.h"
 
 using namespace platform;
 

@@ -7,7 +7,7 @@
 #include <regex>
 #include <set>
 
-#include "platform/StringsTable.h"
+#include "platform/coding/StringsTable.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;

@@ -10,11 +10,11 @@
 #include <fstream>
 #include <thread>
 
-#include "platform/Bundle.h"
-#include "platform/Json.h"
-#include "platform/Pasteboard.h"
+#include "platform/coding/Json.h"
 #include "platform/linux/FilePasteboardStore.h"
 #include "platform/linux/XdgTrash.h"
+#include "platform/pasteboard/Pasteboard.h"
+#include "platform/workspace/Bundle.h"
 #include "tests/support/AgentSession.h"
 
 using namespace platform;

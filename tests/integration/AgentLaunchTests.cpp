@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/Bundle.h"
-#include "platform/StringsTable.h"
+#include "platform/coding/StringsTable.h"
+#include "platform/workspace/Bundle.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
 

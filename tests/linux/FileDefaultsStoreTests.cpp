@@ -9,8 +9,8 @@
 
 #include <cstdlib>
 
-#include "platform/Log.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/Log.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/linux/LinuxPaths.h"
 #include "platform/sim/SimProcess.h"
 #include "platform/sim/SimWorld.h"

@@ -9,8 +9,8 @@
 #include <functional>
 #include <optional>
 
-#include "platform/Log.h"
-#include "platform/Pasteboard.h"
+#include "platform/core/Log.h"
+#include "platform/pasteboard/Pasteboard.h"
 #include "tests/support/TempDir.h"
 
 namespace {

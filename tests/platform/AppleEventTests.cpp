@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/AppleEvent.h"
-#include "platform/AppleEventManager.h"
+#include "platform/events/AppleEvent.h"
+#include "platform/events/AppleEventManager.h"
 
 using namespace platform;
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/BinaryPropertyList.h"
-#include "platform/PropertyList.h"
+#include "platform/coding/BinaryPropertyList.h"
+#include "platform/coding/PropertyList.h"
 
 using namespace std::string_literals;
 

@@ -1,13 +1,13 @@
-#include "platform/Bundle.h"
+#include "platform/workspace/Bundle.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 #include <vector>
 
-#include "platform/Localization.h"
-#include "platform/Log.h"
-#include "platform/Url.h"
+#include "platform/core/Log.h"
+#include "platform/core/Url.h"
+#include "platform/workspace/Localization.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;

@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "platform/Date.h"
+#include "platform/core/Date.h"
 
 using platform::Date;
 

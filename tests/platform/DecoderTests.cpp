@@ -1,8 +1,8 @@
-#include "platform/Decoder.h"
+#include "platform/coding/Decoder.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/Json.h"
+#include "platform/coding/Json.h"
 
 namespace platform {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/FourCharCode.h"
-#include "platform/Log.h"
+#include "platform/core/FourCharCode.h"
+#include "platform/core/Log.h"
 
 using platform::FourCharCode;
 

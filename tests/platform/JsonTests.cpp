@@ -1,4 +1,4 @@
-#include "platform/Json.h"
+#include "platform/coding/Json.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "platform/KeyedArchive.h"
+#include "platform/coding/KeyedArchive.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "platform/PropertyListSerialization.h"
+#include "platform/coding/PropertyListSerialization.h"
 
 namespace platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/Log.h"
+#include "platform/core/Log.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/OldStylePropertyList.h"
+#include "platform/coding/OldStylePropertyList.h"
 
 #include <gtest/gtest.h>
 

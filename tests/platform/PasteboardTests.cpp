@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "platform/Log.h"
-#include "platform/Pasteboard.h"
-#include "platform/PasteboardCodec.h"
+#include "platform/core/Log.h"
+#include "platform/pasteboard/Pasteboard.h"
+#include "platform/pasteboard/PasteboardCodec.h"
 #include "platform/sim/SimPasteboardStore.h"
 
 using namespace platform;

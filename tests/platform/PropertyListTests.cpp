@@ -5,10 +5,10 @@
 
 #include <limits>
 
-#include "platform/BinaryPropertyList.h"
-#include "platform/PropertyList.h"
-#include "platform/PropertyListSerialization.h"
-#include "platform/XmlPropertyList.h"
+#include "platform/coding/BinaryPropertyList.h"
+#include "platform/coding/PropertyList.h"
+#include "platform/coding/PropertyListSerialization.h"
+#include "platform/coding/XmlPropertyList.h"
 #include "tests/support/TempDir.h"
 
 namespace platform {

@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "platform/NotificationCenter.h"
+#include "platform/notifications/NotificationCenter.h"
 #include "platform/sim/SimProcess.h"
 #include "platform/sim/SimWorld.h"
 

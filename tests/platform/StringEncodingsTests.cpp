@@ -1,4 +1,4 @@
-#include "platform/StringEncodings.h"
+#include "platform/coding/StringEncodings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/StringsTable.h"
+#include "platform/coding/StringsTable.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <tuple>
 
-#include "platform/Url.h"
-#include "platform/UrlComponents.h"
+#include "platform/core/Url.h"
+#include "platform/core/UrlComponents.h"
 
 using platform::QueryItem;
 using platform::Url;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/sim/SimDefaultsStore.h"
 #include "platform/sim/SimProcess.h"
 #include "platform/sim/SimWorld.h"

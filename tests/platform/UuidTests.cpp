@@ -4,7 +4,7 @@
 #include <set>
 #include <unordered_set>
 
-#include "platform/Uuid.h"
+#include "platform/core/Uuid.h"
 
 using platform::Uuid;
 

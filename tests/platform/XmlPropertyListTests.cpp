@@ -2,8 +2,8 @@
 
 #include <limits>
 
-#include "platform/PropertyList.h"
-#include "platform/XmlPropertyList.h"
+#include "platform/coding/PropertyList.h"
+#include "platform/coding/XmlPropertyList.h"
 
 namespace platform {
 namespace {

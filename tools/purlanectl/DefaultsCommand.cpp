@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/OldStylePropertyList.h"
-#include "platform/UserDefaults.h"
+#include "platform/coding/OldStylePropertyList.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/linux/FileDefaultsStore.h"
 #include "tools/purlanectl/Command.h"
 

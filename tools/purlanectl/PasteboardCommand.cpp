@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Pasteboard.h"
 #include "platform/linux/FilePasteboardStore.h"
+#include "platform/pasteboard/Pasteboard.h"
 #include "tools/purlanectl/Command.h"
 
 using platform::Pasteboard;

@@ -9,13 +9,13 @@
 #include <iostream>
 #include <optional>
 
-#include "platform/Bundle.h"
-#include "platform/ScriptValues.h"
-#include "platform/ScriptingDefinition.h"
+#include "platform/events/ScriptValues.h"
+#include "platform/events/ScriptingDefinition.h"
 #include "platform/linux/DBusAppleEventManager.h"
 #include "platform/linux/InstalledApplications.h"
 #include "platform/linux/LinuxWorkspace.h"
 #include "platform/linux/QtMainQueue.h"
+#include "platform/workspace/Bundle.h"
 #include "tools/purlanectl/Command.h"
 
 using namespace platform;

@@ -5,10 +5,10 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/KeyedArchive.h"
-#include "platform/Log.h"
-#include "platform/Pasteboard.h"
-#include "platform/PasteboardTypes.h"
+#include "platform/coding/KeyedArchive.h"
+#include "platform/core/Log.h"
+#include "platform/pasteboard/Pasteboard.h"
+#include "platform/pasteboard/PasteboardTypes.h"
 #include "tools/sample-engine/Cleaners.h"
 #include "tools/sample-engine/SampleLibrary.h"
 

@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/AppleEventManager.h"
-#include "platform/PasteboardStore.h"
+#include "platform/events/AppleEventManager.h"
+#include "platform/pasteboard/PasteboardStore.h"
 
 // The engine's side of the protocol: cleans named pasteboards in place on request, from the
 // current agent ("PL90"/"Cmd_") or, in version-8 mode, from a keyed-archived command

@@ -2,8 +2,8 @@
 
 #include <fstream>
 
-#include "platform/Json.h"
-#include "platform/PropertyListSerialization.h"
+#include "platform/coding/Json.h"
+#include "platform/coding/PropertyListSerialization.h"
 
 using platform::PropertyList;
 

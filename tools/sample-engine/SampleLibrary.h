@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/PropertyList.h"
-#include "platform/Result.h"
+#include "platform/coding/PropertyList.h"
+#include "platform/core/Result.h"
 
 // The sample engine's library: what it publishes for the agent and what its cleaners are called.
 class SampleLibrary {

@@ -13,7 +13,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 
-#include "platform/Log.h"
+#include "platform/core/Log.h"
 #include "platform/linux/FilePasteboardStore.h"
 #include "platform/linux/LinuxApplication.h"
 #include "platform/linux/LinuxPaths.h"

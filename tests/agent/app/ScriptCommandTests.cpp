@@ -1,7 +1,7 @@
 #include <map>
 
 #include "agent/app/ScriptCommandDispatcher.h"
-#include "platform/ScriptValues.h"
+#include "platform/events/ScriptValues.h"
 #include "platform/sim/SimAppleEvents.h"
 #include "platform/sim/SimPasteboardStore.h"
 #include "tests/agent/AgentSimFixture.h"

@@ -3,7 +3,7 @@
 #include <map>
 
 #include "agent/library/RegisteredDefaults.h"
-#include "platform/AppleEvent.h"
+#include "platform/events/AppleEvent.h"
 #include "platform/sim/SimAppleEvents.h"
 #include "platform/sim/SimApplication.h"
 #include "tests/agent/AgentSimFixture.h"

@@ -1,6 +1,6 @@
 #include <functional>
 
-#include "platform/AppleEvent.h"
+#include "platform/events/AppleEvent.h"
 #include "platform/sim/SimAppleEvents.h"
 #include "platform/sim/SimApplication.h"
 #include "tests/agent/AgentSimFixture.h"

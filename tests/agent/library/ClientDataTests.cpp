@@ -4,7 +4,7 @@
 
 #include "agent/library/PLClientData.h"
 #include "agent/library/PLClientGroupsContainer.h"
-#include "platform/Log.h"
+#include "platform/core/Log.h"
 #include "tests/agent/library/LibraryTestSupport.h"
 
 using namespace librarytest;

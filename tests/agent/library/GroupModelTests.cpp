@@ -5,8 +5,8 @@
 #include "agent/library/Group.h"
 #include "agent/library/GroupItem.h"
 #include "agent/library/UserGroupData.h"
-#include "platform/Error.h"
-#include "platform/Localization.h"
+#include "platform/core/Error.h"
+#include "platform/workspace/Localization.h"
 
 using platform::PropertyList;
 

@@ -4,7 +4,7 @@
 
 #include "agent/library/PL8ColorTable.h"
 #include "agent/library/PL8ListData.h"
-#include "platform/PropertyListSerialization.h"
+#include "platform/coding/PropertyListSerialization.h"
 #include "tests/agent/library/LibraryTestSupport.h"
 
 using namespace librarytest;

@@ -2,9 +2,9 @@
 
 #include "agent/library/ExportGroupList.h"
 #include "agent/library/GroupDataV1.h"
-#include "platform/Json.h"
-#include "platform/Log.h"
-#include "platform/PropertyListSerialization.h"
+#include "platform/coding/Json.h"
+#include "platform/coding/PropertyListSerialization.h"
+#include "platform/core/Log.h"
 #include "platform/linux/LinuxFileLocations.h"
 #include "tests/agent/library/LibraryTestSupport.h"
 

@@ -2,9 +2,9 @@
 
 #include <cctype>
 
-#include "platform/Menu.h"
 #include "platform/linux/FontconfigLookup.h"
-#include "platform/linux/X11ModifierFlags.h"
+#include "platform/linux/x11/X11ModifierFlags.h"
+#include "platform/ui/Menu.h"
 
 using platform::Menu;
 using platform::MenuItem;

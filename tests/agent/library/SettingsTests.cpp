@@ -3,7 +3,7 @@
 #include "agent/library/CleanerListPref.h"
 #include "agent/library/PLPrefs.h"
 #include "agent/library/RegisteredDefaults.h"
-#include "platform/Log.h"
+#include "platform/core/Log.h"
 #include "platform/sim/SimFontLookup.h"
 #include "platform/sim/SimProcess.h"
 #include "platform/sim/SimWorld.h"

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/coding/PropertyList.h"
+#include "platform/core/Result.h"
+
+namespace platform {
+
+// JSON in and out of PropertyList values. Objects keep their key order; null is the null
+// value; integers that fit 64 bits stay integers. No exception ever leaves this class.
+class Json {
+  public:
+    static Result<PropertyList> parse(std::string_view text);
+    // Dates are written as ISO 8601 text, data as base64 text; uid values are errors.
+    static Result<std::string> serialize(const PropertyList& value, bool pretty = false);
+    // A missing file gives the OS's "no such file" error naming the file.
+    static Result<PropertyList> readFile(const std::filesystem::path& path);
+};
+
+}  // namespace platform
