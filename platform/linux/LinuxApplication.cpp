@@ -92,6 +92,10 @@ LinuxApplication::LinuxApplication(int& argc, char** argv, bool gui)
                 it != n.userInfo.end() ? std::any_cast<RunningApplication>(&it->second) : nullptr;
             if (app && app->processIdentifier() != processIdentifier()) active_ = false;
         });
+    busWatch_ = std::make_unique<SessionBusWatch>([this] {
+        log("The session bus is gone: quitting");
+        terminate();
+    });
     installHandlers();
     installSignalHandlers();
 }
@@ -99,6 +103,7 @@ LinuxApplication::LinuxApplication(int& argc, char** argv, bool gui)
 LinuxApplication::~LinuxApplication() {
     restoreSignalHandlers();
     workspace_->notificationCenter().removeObserver(activationObserver_);
+    busWatch_.reset();
     registry_.reset();
     workspace_.reset();
     host_.reset();

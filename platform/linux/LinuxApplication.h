@@ -9,6 +9,7 @@
 #include "platform/linux/DBusAppleEventManager.h"
 #include "platform/linux/LinuxHost.h"
 #include "platform/linux/LinuxWorkspace.h"
+#include "platform/linux/SessionBusWatch.h"
 #include "platform/workspace/Application.h"
 
 class QCoreApplication;
@@ -24,7 +25,8 @@ namespace platform {
 // Launch options come from the launcher in PURLANE_LAUNCH_OPTIONS (removed from the
 // environment so children do not inherit them): hide starts the program hidden, without
 // activation leaves it inactive; otherwise it activates once it finished launching.
-// SIGTERM and SIGINT terminate it as a quit request does, with exit status 0.
+// SIGTERM and SIGINT terminate it as a quit request does, with exit status 0; so does the loss
+// of the session bus, so that nothing of ours outlives its session.
 class LinuxApplication : public Application {
   public:
     static constexpr const char* kLaunchOptionsVariable = "PURLANE_LAUNCH_OPTIONS";
@@ -76,6 +78,7 @@ class LinuxApplication : public Application {
     DBusAppleEventManager events_;
     std::unique_ptr<LinuxWorkspace> workspace_;
     std::unique_ptr<AppRegistry> registry_;
+    std::unique_ptr<SessionBusWatch> busWatch_;
     ApplicationDelegate* delegate_ = nullptr;
     ObserverToken activationObserver_ = 0;
     std::unique_ptr<QSocketNotifier> signalNotifier_;

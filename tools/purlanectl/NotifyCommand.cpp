@@ -11,6 +11,7 @@
 
 #include "platform/linux/DBusDistributedCenter.h"
 #include "platform/linux/QtMainQueue.h"
+#include "platform/linux/SessionBusWatch.h"
 #include "tools/purlanectl/Command.h"
 
 namespace {
@@ -64,7 +65,7 @@ void helpObserve() {
                  "the name, then the object when there is one. Says \"observing\" on stderr\n"
                  "once it listens. Stops after N notifications (exit 0) or after the time-out\n"
                  "(exit 1 when fewer than N arrived; exit 0 without --count). Without either it\n"
-                 "runs until interrupted.\n";
+                 "runs until interrupted or until the session bus goes away (exit 0).\n";
 }
 
 int runObserve(const std::vector<std::string>& args) {
@@ -99,6 +100,7 @@ int runObserve(const std::vector<std::string>& args) {
     platform::QtMainQueue mainQueue;
     platform::DBusDistributedCenter center(mainQueue);
     if (!center.connected()) return fail(kExitFailure, "observe: no session bus");
+    platform::SessionBusWatch sessionEnd([&] { app.exit(kExitOk); });
 
     long seen = 0;
     int status = kExitOk;
