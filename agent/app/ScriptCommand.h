@@ -8,6 +8,8 @@
 #include "platform/coding/PropertyList.h"
 #include "platform/pasteboard/PasteboardStore.h"
 
+class GlobalActionsDelegate;
+
 // One script command being performed: its direct parameter and evaluated arguments, and the
 // client every command works through. Subclasses implement the body.
 class ScriptCommand {
@@ -15,6 +17,8 @@ class ScriptCommand {
     struct Context {
         PLClientProtocol& client;
         std::shared_ptr<platform::PasteboardStore> pasteboards;
+        // The apply pipeline, where the program has one.
+        GlobalActionsDelegate* actions = nullptr;
     };
 
     ScriptCommand(Context context, std::optional<platform::PropertyList> directParameter,
@@ -30,6 +34,7 @@ class ScriptCommand {
 
   protected:
     PLClientProtocol& client() { return context_.client; }
+    GlobalActionsDelegate* actions() { return context_.actions; }
     const std::shared_ptr<platform::PasteboardStore>& pasteboards() const {
         return context_.pasteboards;
     }

@@ -1,5 +1,6 @@
 #include "agent/app/ScriptCommandDispatcher.h"
 
+#include "agent/app/PLCmdApplyCleaner.h"
 #include "agent/app/PLCmdCleanClipboard.h"
 #include "agent/app/PLCmdCleanPasteboard.h"
 #include "agent/app/PLCmdCleanText.h"
@@ -36,6 +37,7 @@ std::map<std::string, ScriptCommandDispatcher::Factory>
 ScriptCommandDispatcher::standardFactories() {
     return {
         {"PLCmdCleanClipboard", factory<PLCmdCleanClipboard>()},
+        {"PLCmdApplyCleaner", factory<PLCmdApplyCleaner>()},
         {"PLCmdMakePlainPasteboard", factory<PLCmdMakePlainPasteboard>()},
         {"PLCmdCleanPasteboard", factory<PLCmdCleanPasteboard>()},
         {"PLCmdCleanText", factory<PLCmdCleanText>()},

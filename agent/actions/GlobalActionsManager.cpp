@@ -1,0 +1,125 @@
+#include "agent/actions/GlobalActionsManager.h"
+
+#include "platform/core/Log.h"
+#include "platform/pasteboard/Pasteboard.h"
+
+using namespace platform;
+
+GlobalActionsManager::GlobalActionsManager(Services services) : s_(services) {
+    auto& center = s_.host.notificationCenter();
+    auto& main = s_.host.mainQueue();
+    observers_.push_back(center.addObserver(
+        kChangePopoverLayout, nullptr, [this](const Notification&) { popoverLayoutChanged(); },
+        &main));
+    observers_.push_back(center.addObserver(kHotkeysChanged, nullptr,
+                                            [this](const Notification&) { hotkeysChanged(); }));
+    observers_.push_back(center.addObserver(
+        kMenuIconChanged, nullptr, [this](const Notification&) { menuIconChanged(); }, &main));
+}
+
+GlobalActionsManager::~GlobalActionsManager() {
+    for (auto token : observers_) s_.host.notificationCenter().removeObserver(token);
+}
+
+void GlobalActionsManager::setup() {
+    s_.apptracker.updateFrontmostAppInfo();
+    registerHotKeys();
+}
+
+void GlobalActionsManager::reset() {
+    registerHotKeys();
+}
+
+void GlobalActionsManager::hotkeysChanged() {
+    log("Attention!! hot key changed");
+    registerHotKeys();
+}
+
+bool GlobalActionsManager::shouldPreserveClipboard(CleanerApplyOption option) const {
+    if (option != CleanerApplyOption::standard) return false;
+    if (!s_.settings.boolForKey(kPreserveClipboard)) return false;
+    const auto& bundleID = s_.apptracker.frontBundleID;
+    if (!bundleID) return true;
+    const auto list = s_.settings.arrayForKey(kPreserveClipboardExpectionList);
+    if (!list) return true;
+    bool found = false;
+    for (const auto& entry : *list) {
+        const std::string* text = entry.asString();
+        if (!text) return true;
+        if (*text == *bundleID) found = true;
+    }
+    return found;
+}
+
+std::vector<PasteboardItem> GlobalActionsManager::snapshotGeneral() const {
+    std::vector<PasteboardItem> copies;
+    for (const auto& item : Pasteboard::generalPasteboard(s_.pasteboards).pasteboardItems()) {
+        PasteboardItem copy;
+        for (const auto& entry : item.entries) {
+            // Types whose data cannot be read are not kept.
+            if (entry.data) copy.setData(*entry.data, entry.type);
+        }
+        copies.push_back(std::move(copy));
+    }
+    return copies;
+}
+
+void GlobalActionsManager::restoreGeneral(std::vector<PasteboardItem> items) {
+    auto general = Pasteboard::generalPasteboard(s_.pasteboards);
+    general.clearContents();
+    general.writeItems(items);
+}
+
+void GlobalActionsManager::applyCleaner(const std::string& cleaner, CleanerApplyOption option) {
+    if (!s_.accessibility.isProcessTrusted(true)) {
+        log("App appears not to be approved to use Accessibility");
+        log("Apply Cleaner action aborted!");
+        return;
+    }
+    auto& tracker = s_.apptracker;
+    const auto app = s_.workspace.runningApplicationWithProcessIdentifier(tracker.frontProcessID);
+    if (!app) {
+        print("Could not clean text within App: " + std::to_string(tracker.frontProcessID) + ", " +
+              tracker.frontBundleID.value_or("?"));
+        s_.sounds.beep();
+        s_.sounds.beep();
+        return;
+    }
+
+    const bool autoSelectAll = s_.settings.boolForKey(kAutoSelectAll);
+    const bool preserve = shouldPreserveClipboard(option);
+    auto general = Pasteboard::generalPasteboard(s_.pasteboards);
+    std::vector<PasteboardItem> saved;
+    if (preserve) saved = snapshotGeneral();
+
+    const int pid = app->processIdentifier();
+    auto& keys = s_.keys;
+    keys.rebuildTable();
+
+    if (option == CleanerApplyOption::standard || option == CleanerApplyOption::leaveOnClipboard) {
+        const int64_t before = general.changeCount();
+        app->activate();
+        keys.pressKey(pid, keys.keyFor("c", true));
+        if (general.changeCount() == before && autoSelectAll) {
+            keys.pressKey(pid, keys.keyFor("a", true));
+            keys.pressKey(pid, keys.keyFor("c", true));
+        }
+        if (general.changeCount() == before) {
+            print("Purlane Error: Unable to get text from within the app to the clipboard.");
+            s_.sounds.beep();
+            s_.sounds.beep();
+            return;
+        }
+    }
+
+    s_.client.cleanClipboardWith(cleaner);
+
+    if (option == CleanerApplyOption::standard) {
+        keys.pressKey(pid, keys.keyFor("v", true));
+        if (preserve) {
+            s_.host.mainQueue().asyncAfter(
+                kRestoreDelay,
+                [this, items = std::move(saved)]() mutable { restoreGeneral(std::move(items)); });
+        }
+    }
+}
