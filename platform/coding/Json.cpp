@@ -2,13 +2,13 @@
 
 #include <cmath>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <system_error>
 #include <vector>
+
+#include "platform/core/WholeFile.h"
 
 namespace platform {
 
@@ -216,18 +216,9 @@ Result<std::string> Json::serialize(const PropertyList& value, bool pretty) {
 }
 
 Result<PropertyList> Json::readFile(const std::filesystem::path& path) {
-    const std::string name = path.filename().string();
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec) && !ec) return Error::noSuchFile(name, path.string());
-    std::ifstream in(path, std::ios::binary);
-    if (!in || std::filesystem::is_directory(path, ec))
-        return Error::other("The file \u201c" + name + "\u201d couldn\u2019t be opened.",
-                            path.string());
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return Error::other("The file \u201c" + name + "\u201d couldn\u2019t be opened.",
-                            path.string());
-    return parse(bytes);
+    Result<std::string> bytes = WholeFile::contents(path);
+    if (!bytes) return bytes.error();
+    return parse(*bytes);
 }
 
 }  // namespace platform

@@ -16,7 +16,7 @@ class Json {
     static Result<PropertyList> parse(std::string_view text);
     // Dates are written as ISO 8601 text, data as base64 text; uid values are errors.
     static Result<std::string> serialize(const PropertyList& value, bool pretty = false);
-    // A missing file gives the OS's "no such file" error naming the file.
+    // Reads as PropertyListSerialization::readFile does, with the same errors.
     static Result<PropertyList> readFile(const std::filesystem::path& path);
 };
 

@@ -18,7 +18,8 @@ class PropertyListSerialization {
     static Result<PropertyList> read(std::string_view bytes, PropertyListFormat* format = nullptr);
     static Result<std::string> write(const PropertyList& value, PropertyListFormat format);
 
-    // A missing file gives the OS's "no such file" error naming the file.
+    // Reads with WholeFile::contents: a missing, unreadable, oversized or irregular file gives
+    // the OS's error naming the file.
     static Result<PropertyList> readFile(const std::filesystem::path& path,
                                          PropertyListFormat* format = nullptr);
 };

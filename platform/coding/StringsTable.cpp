@@ -1,12 +1,10 @@
 #include "platform/coding/StringsTable.h"
 
 #include <cstdint>
-#include <fstream>
 #include <optional>
-#include <sstream>
-#include <system_error>
 
 #include "platform/core/Utf8.h"
+#include "platform/core/WholeFile.h"
 
 namespace platform {
 
@@ -244,12 +242,6 @@ class Parser {
     std::optional<Error> error_;
 };
 
-Error cannotOpen(const std::filesystem::path& path) {
-    return Error::other(
-        "The file \u201c" + path.filename().string() + "\u201d couldn\u2019t be opened.",
-        path.string());
-}
-
 }  // namespace
 
 Result<StringsTable> StringsTable::parse(std::string_view bytes) {
@@ -259,18 +251,9 @@ Result<StringsTable> StringsTable::parse(std::string_view bytes) {
 }
 
 Result<StringsTable> StringsTable::readFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        if (std::filesystem::exists(path, ec)) {
-            return cannotOpen(path);
-        }
-        return Error::noSuchFile(path.filename().string(), path.string());
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return cannotOpen(path);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return parse(bytes.str());
+    auto bytes = WholeFile::contents(path);
+    if (!bytes) return bytes.error();
+    return parse(*bytes);
 }
 
 const std::string* StringsTable::find(std::string_view key) const {

@@ -22,7 +22,7 @@ class StringsTable {
     using const_iterator = std::vector<Entry>::const_iterator;
 
     static Result<StringsTable> parse(std::string_view bytes);
-    // A missing file gives the OS's "no such file" error naming the file.
+    // Reads with WholeFile::contents: a missing or unreadable file gives the OS's error.
     static Result<StringsTable> readFile(const std::filesystem::path& path);
 
     // nullptr when the key is absent.

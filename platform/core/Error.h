@@ -16,6 +16,8 @@ struct Error {
     // The OS's Cocoa error codes for the cases our decoders report.
     static constexpr int kFileReadNoSuchFile = 260;
     static constexpr int kFileReadUnknown = 256;
+    static constexpr int kFileReadNoPermission = 257;
+    static constexpr int kFileReadTooLarge = 263;
     static constexpr int kFileWriteUnknown = 512;
     static constexpr int kCoderReadCorrupt = 4864;
     static constexpr int kCoderValueNotFound = 4865;

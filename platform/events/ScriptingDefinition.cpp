@@ -2,8 +2,7 @@
 
 #include <pugixml.hpp>
 
-#include <fstream>
-#include <sstream>
+#include "platform/core/WholeFile.h"
 
 namespace platform {
 
@@ -100,11 +99,9 @@ Result<ScriptingDefinition> ScriptingDefinition::parse(std::string_view xml) {
 }
 
 Result<ScriptingDefinition> ScriptingDefinition::readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return Error::noSuchFile(path.filename().string());
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return parse(ss.str());
+    auto bytes = WholeFile::contents(path);
+    if (!bytes) return bytes.error();
+    return parse(*bytes);
 }
 
 const ScriptingDefinition::Command* ScriptingDefinition::commandNamed(std::string_view name) const {

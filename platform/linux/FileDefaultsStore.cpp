@@ -52,7 +52,7 @@ struct FileContents {
 
 FileContents readDomainFile(const fs::path& file) {
     FileContents out;
-    WholeFile raw = FileOps::readWhole(file, O_RDONLY | O_NONBLOCK, kMaxFileSize);
+    WholeFile raw = WholeFile::read(file, O_RDONLY | O_NONBLOCK, kMaxFileSize);
     out.identity = raw.identity;
     if (raw.outcome == WholeFile::Outcome::Missing) return out;
     out.kind = FileContents::Kind::Unreadable;

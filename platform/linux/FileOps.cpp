@@ -1,7 +1,5 @@
 #include "platform/linux/FileOps.h"
 
-#include <algorithm>
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -22,26 +20,8 @@ constexpr int kFileWriteVolumeReadOnly = 642;
 
 }  // namespace
 
-void UniqueFd::reset() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-}
-
-FileIdentity FileIdentity::of(const struct stat& st) {
-    return {true,
-            st.st_dev,
-            st.st_ino,
-            st.st_size,
-            st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
-            st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec};
-}
-
 int FileOps::openRetrying(const char* path, int flags, mode_t mode) {
-    int fd;
-    do {
-        fd = ::open(path, flags | O_CLOEXEC, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
+    return UniqueFd::openRetrying(path, flags, mode);
 }
 
 int FileOps::lock(const std::filesystem::path& path, int operation, bool create, UniqueFd& out) {
@@ -62,53 +42,6 @@ int FileOps::lock(const std::filesystem::path& path, int operation, bool create,
             return 0;
         }
     }
-}
-
-WholeFile FileOps::readWhole(const std::filesystem::path& file, int openFlags, uint64_t maxSize) {
-    WholeFile out;
-    auto fd = std::make_shared<UniqueFd>(openRetrying(file.c_str(), openFlags));
-    if (!fd->valid()) {
-        out.error = errno;
-        if (out.error != ENOENT && out.error != ENOTDIR)
-            out.outcome = WholeFile::Outcome::OpenFailed;
-        return out;
-    }
-    struct stat st {};
-    if (::fstat(fd->get(), &st) != 0) {
-        out.error = errno;
-        out.outcome = WholeFile::Outcome::StatFailed;
-        return out;
-    }
-    out.identity = {FileIdentity::of(st), fd};
-    if (!S_ISREG(st.st_mode)) {
-        out.outcome = WholeFile::Outcome::NotAFile;
-        return out;
-    }
-    if (static_cast<uint64_t>(st.st_size) > maxSize) {
-        out.outcome = WholeFile::Outcome::TooLarge;
-        return out;
-    }
-    std::string bytes(static_cast<size_t>(st.st_size), '\0');
-    size_t used = 0;
-    for (;;) {
-        if (used == bytes.size()) {
-            if (bytes.size() >= maxSize) break;
-            bytes.resize(std::min<uint64_t>(bytes.size() + 4096, maxSize));  // grew since fstat
-        }
-        const ssize_t n = ::read(fd->get(), bytes.data() + used, bytes.size() - used);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            out.error = errno;
-            out.outcome = WholeFile::Outcome::ReadFailed;
-            return out;
-        }
-        if (n == 0) break;
-        used += static_cast<size_t>(n);
-    }
-    bytes.resize(used);
-    out.bytes = std::move(bytes);
-    out.outcome = WholeFile::Outcome::Read;
-    return out;
 }
 
 Result<PinnedIdentity> FileOps::replaceAtomically(const std::filesystem::path& file,

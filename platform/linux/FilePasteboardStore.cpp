@@ -52,8 +52,8 @@ struct FileContents {
 
 FileContents readContentsFile(const fs::path& file) {
     FileContents out;
-    WholeFile raw =
-        FileOps::readWhole(file, O_RDONLY | O_NOFOLLOW, FilePasteboardStore::kMaxFileSize);
+    WholeFile raw = WholeFile::read(file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK,
+                                    FilePasteboardStore::kMaxFileSize);
     out.identity = raw.identity;
     if (raw.outcome == WholeFile::Outcome::Missing) return out;
     out.kind = FileContents::Kind::Unreadable;
