@@ -14,6 +14,7 @@
 #include "platform/linux/LinuxApplication.h"
 #include "platform/linux/LinuxFileLocations.h"
 #include "platform/linux/x11/X11Accessibility.h"
+#include "platform/linux/x11/X11PasteboardStore.h"
 #include "platform/workspace/Localization.h"
 
 using namespace platform;
@@ -22,7 +23,8 @@ int main(int argc, char** argv) {
     LinuxApplication app(argc, argv, /*gui=*/true);
     LinuxHost& host = app.host();
 
-    auto pasteboards = FilePasteboardStore::open();
+    auto pasteboards =
+        X11PasteboardStore::wrap(FilePasteboardStore::open(), X11PasteboardStore::Mode::Watching);
     if (!pasteboards.ok()) {
         log("No pasteboards: " + pasteboards.error().debugDescription());
         return 1;

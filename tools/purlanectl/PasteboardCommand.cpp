@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/linux/FilePasteboardStore.h"
+#include "platform/linux/x11/X11PasteboardStore.h"
 #include "platform/pasteboard/Pasteboard.h"
 #include "tools/purlanectl/Command.h"
 
@@ -71,7 +72,10 @@ int runPasteboard(const std::vector<std::string>& args) {
         }
     }
 
-    auto store = platform::FilePasteboardStore::open();
+    // Contents copied here outlive the command: on its way out the clipboard goes to the
+    // agent's watcher or to a clipboard manager.
+    auto store = platform::X11PasteboardStore::wrap(platform::FilePasteboardStore::open(),
+                                                    platform::X11PasteboardStore::Mode::Plain);
     if (!store.ok()) return fail(kExitFailure, "pasteboard: " + store.error().debugDescription());
     Pasteboard pasteboard = name ? Pasteboard::pasteboardWithName(*store, *name)
                                  : Pasteboard::generalPasteboard(*store);

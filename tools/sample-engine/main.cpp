@@ -17,6 +17,7 @@
 #include "platform/linux/FilePasteboardStore.h"
 #include "platform/linux/LinuxApplication.h"
 #include "platform/linux/LinuxPaths.h"
+#include "platform/linux/x11/X11PasteboardStore.h"
 #include "tools/sample-engine/EngineService.h"
 #include "tools/sample-engine/SampleLibrary.h"
 
@@ -146,7 +147,8 @@ int main(int argc, char** argv) {
     }
     if (options.agentMode) app.setActivationPolicy(ActivationPolicy::Accessory);
 
-    auto pasteboards = FilePasteboardStore::open();
+    auto pasteboards =
+        X11PasteboardStore::wrap(FilePasteboardStore::open(), X11PasteboardStore::Mode::Plain);
     if (!pasteboards.ok()) {
         log("No pasteboards: " + pasteboards.error().debugDescription());
         return 1;

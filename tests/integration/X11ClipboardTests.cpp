@@ -1,0 +1,238 @@
+// The general pasteboard and the X11 CLIPBOARD as one clipboard, against xclip and purlanectl
+// on the test's X display.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <optional>
+#include <thread>
+
+#include "platform/linux/FilePasteboardStore.h"
+#include "platform/linux/x11/X11Connection.h"
+#include "platform/linux/x11/X11PasteboardStore.h"
+#include "platform/pasteboard/Pasteboard.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using platform::FilePasteboardStore;
+using platform::Pasteboard;
+using platform::PasteboardStore;
+using platform::PasteboardTypes;
+using platform::X11PasteboardStore;
+using Mode = X11PasteboardStore::Mode;
+using testsupport::Subprocess;
+
+const std::string kXclip = "/usr/bin/xclip";
+const std::string kPng("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+
+struct ScopedEnv {
+    ScopedEnv(const char* name, const std::string& value) : name(name) {
+        if (const char* was = std::getenv(name)) old = was;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() { old ? setenv(name, old->c_str(), 1) : unsetenv(name); }
+    const char* name;
+    std::optional<std::string> old;
+};
+
+// Polls a condition until it holds; the bound only keeps a broken build from hanging.
+bool waitFor(const std::function<bool()>& condition, std::chrono::seconds bound = 20s) {
+    const auto end = std::chrono::steady_clock::now() + bound;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+std::string bigText(size_t size) {
+    std::string text;
+    text.reserve(size);
+    for (size_t i = 0; text.size() < size; ++i) text += "line " + std::to_string(i) + "\n";
+    return text;
+}
+
+class X11ClipboardTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display";
+        fs::create_directories(temp / "run");
+        auto opened = FilePasteboardStore::open();
+        ASSERT_TRUE(opened.ok());
+        files = *opened;
+    }
+
+    std::shared_ptr<PasteboardStore> mirrored(Mode mode) {
+        auto store = X11PasteboardStore::mirror(files, mode);
+        EXPECT_NE(store, files) << "no clipboard on the display";
+        return store;
+    }
+    int64_t storedCount() {
+        return (*files->read(std::string(Pasteboard::kGeneralName)))->changeCount;
+    }
+
+    // `xclip -o` for a target; nothing when xclip fails.
+    static std::optional<std::string> xclipOut(const std::string& target = "UTF8_STRING") {
+        auto result = testsupport::run({kXclip, "-o", "-selection", "clipboard", "-t", target});
+        if (result.status != 0) return std::nullopt;
+        return result.out;
+    }
+    // xclip owning the clipboard with `text` until it loses it or the test ends.
+    std::unique_ptr<Subprocess> xclipIn(const std::string& text, const std::string& target = {}) {
+        const auto file = temp.write("in-" + std::to_string(++inputs), text);
+        std::vector<std::string> argv{kXclip, "-quiet", "-i", "-selection", "clipboard"};
+        if (!target.empty()) argv.insert(argv.end(), {"-t", target});
+        argv.push_back(file.string());
+        return std::make_unique<Subprocess>(argv);
+    }
+
+    testsupport::TempDir temp;
+    ScopedEnv home{"HOME", (temp / "home").string()};
+    ScopedEnv runtime{"XDG_RUNTIME_DIR", (temp / "run").string()};
+    std::shared_ptr<FilePasteboardStore> files;
+    int inputs = 0;
+};
+
+TEST_F(X11ClipboardTest, WrittenContentsAreServedUnderEveryTarget) {
+    auto store = mirrored(Mode::Plain);
+    Pasteboard pasteboard = Pasteboard::generalPasteboard(store);
+    pasteboard.clearContents();
+    ASSERT_TRUE(pasteboard.setString("caf\xC3\xA9"));
+    ASSERT_TRUE(pasteboard.setData("<b>caf\xC3\xA9</b>", PasteboardTypes::kHTML));
+    ASSERT_TRUE(pasteboard.setData(kPng, PasteboardTypes::kPNG));
+    ASSERT_TRUE(pasteboard.setData("{\\rtf1 x}", "NSRTFPboardType"));
+
+    const struct {
+        std::string target, expected;
+    } cases[] = {
+        {"UTF8_STRING", "caf\xC3\xA9"},
+        {"text/plain;charset=utf-8", "caf\xC3\xA9"},
+        {"STRING", "caf\xE9"},
+        {"TEXT", "caf\xC3\xA9"},
+        {"text/html", "<b>caf\xC3\xA9</b>"},
+        {"image/png", kPng},
+        {"text/rtf", "{\\rtf1 x}"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(xclipOut(c.target), c.expected) << c.target;
+
+    const auto targets = xclipOut("TARGETS");
+    ASSERT_TRUE(targets);
+    for (const char* target : {"TARGETS", "TIMESTAMP", "MULTIPLE", "UTF8_STRING", "STRING",
+                               "text/html", "image/png", "text/rtf"})
+        EXPECT_NE(targets->find(std::string(target) + "\n"), std::string::npos) << target;
+    EXPECT_FALSE(xclipOut("image/jpeg")) << "a type that was never written";
+}
+
+TEST_F(X11ClipboardTest, LargeTransfersGoIncrementallyBothWays) {
+    const std::string big = bigText(3 << 20);
+    auto store = mirrored(Mode::Plain);
+    Pasteboard pasteboard = Pasteboard::generalPasteboard(store);
+    pasteboard.clearContents();
+    ASSERT_TRUE(pasteboard.setString(big));
+    EXPECT_EQ(xclipOut(), big);
+
+    const std::string other = bigText(2 << 20) + "end";
+    auto xclip = xclipIn(other);
+    ASSERT_TRUE(
+        waitFor([&] { return pasteboard.stringForType(PasteboardTypes::kString) == other; }));
+}
+
+TEST_F(X11ClipboardTest, WatcherImportsForeignCopiesWhileTheCallerSleeps) {
+    auto store = mirrored(Mode::Watching);
+    Pasteboard pasteboard = Pasteboard::generalPasteboard(store);
+    ASSERT_TRUE(waitFor([&] { return pasteboard.changeCount() >= 0; }));
+    const int64_t before = storedCount();
+
+    auto xclip = xclipIn("copied elsewhere");
+    // Nothing here reads the pasteboard: the count moves in the store on its own.
+    ASSERT_TRUE(waitFor([&] { return storedCount() > before; }));
+    EXPECT_EQ(pasteboard.stringForType(PasteboardTypes::kString), "copied elsewhere");
+    EXPECT_EQ(pasteboard.changeCount(), before + 1);
+
+    // The same text copied again is a new copy all the same.
+    auto again = xclipIn("copied elsewhere");
+    ASSERT_TRUE(waitFor([&] { return storedCount() > before + 1; }));
+
+    // Its program ends: the stored contents keep the clipboard.
+    xclip.reset();
+    again.reset();
+    ASSERT_TRUE(waitFor([] { return xclipOut() == "copied elsewhere"; }));
+}
+
+TEST_F(X11ClipboardTest, OtherTargetsOfAForeignOwnerBecomeTypes) {
+    auto store = mirrored(Mode::Watching);
+    Pasteboard pasteboard = Pasteboard::generalPasteboard(store);
+    auto xclip = xclipIn(kPng, "image/png");
+    ASSERT_TRUE(waitFor([&] { return pasteboard.dataForType(PasteboardTypes::kPNG) == kPng; }));
+    xclip = xclipIn("<i>x</i>", "text/html");
+    ASSERT_TRUE(
+        waitFor([&] { return pasteboard.dataForType(PasteboardTypes::kHTML) == "<i>x</i>"; }));
+    EXPECT_EQ(pasteboard.types(), std::vector<std::string>{std::string(PasteboardTypes::kHTML)});
+}
+
+TEST_F(X11ClipboardTest, PlainReadsImportOnlyWhatChanged) {
+    auto store = mirrored(Mode::Plain);
+    Pasteboard pasteboard = Pasteboard::generalPasteboard(store);
+    const int64_t before = pasteboard.changeCount();
+    auto xclip = xclipIn("from another program");
+    ASSERT_TRUE(waitFor([&] {
+        return pasteboard.stringForType(PasteboardTypes::kString) == "from another program";
+    }));
+    const int64_t imported = pasteboard.changeCount();
+    EXPECT_EQ(imported, before + 1);
+    EXPECT_EQ(pasteboard.types().size(), 1u);
+    EXPECT_EQ(pasteboard.changeCount(), imported) << "reading again changes nothing";
+}
+
+TEST_F(X11ClipboardTest, AnOwnerThatNeverAnswersCostsABoundedWait) {
+    auto silent = platform::X11Connection::open();
+    ASSERT_TRUE(silent);
+    const xcb_window_t window = silent->createWindow();
+    const xcb_atom_t clipboard = silent->atom("CLIPBOARD");
+    xcb_set_selection_owner(silent->get(), window, clipboard, XCB_CURRENT_TIME);
+    ASSERT_EQ(silent->selectionOwner(clipboard), window);
+
+    Pasteboard plain = Pasteboard::generalPasteboard(mirrored(Mode::Plain));
+    const int64_t before = plain.changeCount();  // returns: the owner is given up on
+    EXPECT_EQ(plain.changeCount(), before);
+
+    auto watching = mirrored(Mode::Watching);
+    auto* mirror = dynamic_cast<X11PasteboardStore*>(watching.get());
+    ASSERT_NE(mirror, nullptr);
+    ASSERT_TRUE(waitFor([&] { return mirror->clipboard().waitForChanges(100ms); }));
+    EXPECT_EQ(storedCount(), before);
+}
+
+TEST_F(X11ClipboardTest, PurlanectlCopyOutlivesItsProcessWithTheWatcher) {
+    auto store = mirrored(Mode::Watching);
+    auto copy =
+        testsupport::run({std::string(PURLANE_BUILD_DIR) + "/bin/purlanectl", "pasteboard", "copy"},
+                         "copied by purlanectl");
+    ASSERT_EQ(copy.status, 0) << copy.err;
+    ASSERT_TRUE(waitFor([] { return xclipOut() == "copied by purlanectl"; }));
+    EXPECT_EQ(Pasteboard::generalPasteboard(store).stringForType(PasteboardTypes::kString),
+              "copied by purlanectl");
+
+    // And purlanectl reads what another program copied.
+    auto xclip = xclipIn("pasted by purlanectl");
+    ASSERT_TRUE(waitFor([] { return xclipOut() == "pasted by purlanectl"; }));
+    auto paste = testsupport::run(
+        {std::string(PURLANE_BUILD_DIR) + "/bin/purlanectl", "pasteboard", "paste"});
+    EXPECT_EQ(paste.out, "pasted by purlanectl");
+}
+
+TEST_F(X11ClipboardTest, WithoutADisplayTheStoreIsTheFileStore) {
+    platform::X11Clipboard::Options options;
+    options.display = "unix:/nonexistent/display";
+    EXPECT_EQ(X11PasteboardStore::mirror(files, Mode::Watching, options), files);
+    ScopedEnv noDisplay{"DISPLAY", ""};
+    EXPECT_EQ(X11PasteboardStore::mirror(files, Mode::Plain), files);
+}
+
+}  // namespace
