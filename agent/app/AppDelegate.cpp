@@ -62,8 +62,10 @@ void AppDelegate::applicationDidFinishLaunching(Application& app) {
     center.addObserver(kGroupsChanged, std::nullopt,
                        [this](const DistributedNotification&) { groupsChanged(); });
 
-    // The Services provider, the global actions with their status item and hot keys, and the
-    // updater join the sequence here as they are built.
+    // The Services provider and the updater join the sequence here as they are built.
+
+    step("globalActions");
+    if (s_.globalActions) s_.globalActions->setup();
 
     step("accessibility");
     if (!s_.accessibility.isProcessTrusted(/*prompt=*/true))

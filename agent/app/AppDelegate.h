@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "agent/actions/GlobalActionsManager.h"
 #include "agent/app/AgentGURLHandler.h"
 #include "agent/engine/PLClient.h"
 #include "agent/engine/PLClientAgentDelegate.h"
@@ -25,6 +26,8 @@ class AppDelegate : public platform::ApplicationDelegate {
         AgentGURLHandler& urlHandler;
         // What the system calls "~/Library".
         std::filesystem::path userLibrary;
+        // The apply pipeline and (as they come) the status item and hot keys it owns.
+        GlobalActionsManager* globalActions = nullptr;
     };
 
     // Agents of these identifiers, older ones and this one, are quit at start-up.

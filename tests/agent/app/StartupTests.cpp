@@ -61,10 +61,10 @@ TEST_F(StartupTest, StepsRunInOrderWithDefaultsRegisteredBeforeTheBanner) {
     atStep["banner"] = [&] { atBanner = defaults.objectForKey("AppDefaultGroup"); };
     start();
 
-    EXPECT_EQ(steps,
-              (Strings{"registerDefaults", "installURLHandler", "banner", "activationPolicy",
-                       "client", "loadLibrary", "observeLibraryChanges", "accessibility",
-                       "nextLaunchAction", "quitOtherAgents", "versionCleanUp", "openURLQueue"}));
+    EXPECT_EQ(steps, (Strings{"registerDefaults", "installURLHandler", "banner", "activationPolicy",
+                              "client", "loadLibrary", "observeLibraryChanges", "globalActions",
+                              "accessibility", "nextLaunchAction", "quitOtherAgents",
+                              "versionCleanUp", "openURLQueue"}));
     EXPECT_FALSE(atRegister);
     EXPECT_EQ(atBanner, PropertyList("##Standard"));
     EXPECT_NE(client.delegate(), nullptr);
