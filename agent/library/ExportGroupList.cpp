@@ -60,7 +60,7 @@ ExportGroupList ExportGroupList::decode(platform::Decoder& decoder) {
 
 platform::Result<ExportGroupList> ExportGroupList::fromPropertyList(
     const platform::PropertyList& value) {
-    platform::Decoder decoder(value);
+    platform::Decoder decoder(value, platform::Decoder::Source::json);
     ExportGroupList list = decode(decoder);
     if (decoder.failed()) return decoder.error();
     return list;

@@ -54,8 +54,9 @@ std::optional<PropertyList::Data> decodeBase64(const std::string& text) {
 
 // Whether `v` can be read as a value of type `expected`. Numbers convert as the OS's decoders
 // convert them; JSON carries dates as numbers or ISO 8601 text and data as base64 text.
-bool convertible(const PropertyList& v, PropertyList::Type expected) {
+bool convertible(const PropertyList& v, PropertyList::Type expected, Decoder::Source source) {
     using T = PropertyList::Type;
+    const bool json = source == Decoder::Source::json;
     switch (expected) {
         case T::Integer:
             return integralValue(v).has_value();
@@ -63,11 +64,11 @@ bool convertible(const PropertyList& v, PropertyList::Type expected) {
             return v.isNumber();
         case T::Date: {
             Date d;
-            return v.isDate() || v.isNumber() ||
-                   (v.isString() && Date::parseIso8601(*v.asString(), d));
+            return v.isDate() || (json && (v.isNumber() ||
+                                           (v.isString() && Date::parseIso8601(*v.asString(), d))));
         }
         case T::Data:
-            return v.isData() || (v.isString() && decodeBase64(*v.asString()));
+            return v.isData() || (json && v.isString() && decodeBase64(*v.asString()));
         default:
             return v.type() == expected;
     }
@@ -75,7 +76,10 @@ bool convertible(const PropertyList& v, PropertyList::Type expected) {
 
 }  // namespace
 
-Decoder::Decoder(const PropertyList& value) : value_(&value), state_(std::make_shared<State>()) {}
+Decoder::Decoder(const PropertyList& value, Source source)
+    : value_(&value), state_(std::make_shared<State>()) {
+    state_->source = source;
+}
 
 Decoder::Decoder(const PropertyList& value, std::string path, std::shared_ptr<State> state)
     : value_(&value), path_(std::move(path)), state_(std::move(state)) {}
@@ -150,7 +154,7 @@ const PropertyList* Decoder::require(std::string_view key, PropertyList::Type ty
                                  childPath(key)));
         return nullptr;
     }
-    if (!convertible(*v, type)) {
+    if (!convertible(*v, type, state_->source)) {
         typeMismatch(key, type, *v);
         return nullptr;
     }
@@ -161,7 +165,7 @@ const PropertyList* Decoder::optional(std::string_view key, PropertyList::Type t
     if (failed()) return nullptr;
     const PropertyList* v = lookup(key);
     if (failed() || !v || v->isNull()) return nullptr;
-    if (!convertible(*v, type)) {
+    if (!convertible(*v, type, state_->source)) {
         typeMismatch(key, type, *v);
         return nullptr;
     }

@@ -14,10 +14,10 @@
 
 namespace platform {
 
-// Decodes a PropertyList (or parsed JSON) into the system's records, the way the OS's decoders
-// do: a required key that is absent (or null) fails with "missing", a value of the wrong type
-// fails with "not in the correct format". The first failure sticks: later calls return empty
-// values and change nothing, so a record decodes in straight-line code and is checked once:
+// Decodes a PropertyList (or parsed JSON, with Source::json) into the system's records, the way the
+// OS's decoders do: a required key that is absent (or null) fails with "missing", a value of the
+// wrong type fails with "not in the correct format". The first failure sticks: later calls return
+// empty values and change nothing, so a record decodes in straight-line code and is checked once:
 //
 //     Decoder d(value);
 //     Item item{d.string("token"), d.integerIfPresent("color_tag").value_or(0)};
@@ -27,7 +27,12 @@ namespace platform {
 // Every Decoder made for a member or element shares the failure of the one it came from.
 class Decoder {
   public:
-    explicit Decoder(const PropertyList& value);
+    // Where the value came from. JSON has no date or data type, so JSON carries dates as numbers
+    // or ISO 8601 text and data as base64 text, and only a JSON decoder reads them so; from a
+    // property list a value of another type fails, as everywhere else.
+    enum class Source { propertyList, json };
+
+    explicit Decoder(const PropertyList& value, Source source = Source::propertyList);
 
     bool failed() const;
     // The first failure; only valid when failed().
@@ -106,6 +111,7 @@ class Decoder {
   private:
     struct State {
         std::optional<Error> error;
+        Source source = Source::propertyList;
     };
     Decoder(const PropertyList& value, std::string path, std::shared_ptr<State> state);
 

@@ -103,7 +103,7 @@ TEST(Decoder, FirstFailureSticksAcrossChildDecoders) {
 TEST(Decoder, OptionalValuesAndOtherForms) {
     auto value = json(R"({"n": null, "i": 4, "arr": null, "d": "2001-01-01T00:01:40Z", "t": 100,
         "b": "AQID", "bad": "AQI*"})");
-    Decoder d(value);
+    Decoder d(value, Decoder::Source::json);
     EXPECT_TRUE(d.contains("n"));
     EXPECT_EQ(d.stringIfPresent("n"), std::nullopt);
     EXPECT_EQ(d.integerIfPresent("absent"), std::nullopt);
@@ -121,6 +121,38 @@ TEST(Decoder, OptionalValuesAndOtherForms) {
     EXPECT_EQ(p.date("d"), Date(5));
     EXPECT_EQ(p.integer("big"), 0);  // integral but beyond int64
     EXPECT_TRUE(p.failed());
+}
+
+// Dates as numbers or text and data as base64 text are JSON's conventions; from a property list,
+// which has its own date and data types, a value of another type fails the decoding.
+TEST(Decoder, OnlyJsonReadsDatesAndDataFromNumbersAndText) {
+    const PropertyList::Dictionary values = {
+        {"seconds", 100}, {"real", 100.5}, {"iso", "2001-01-01T00:01:40Z"}, {"base64", "AQID"}};
+    struct Case {
+        const char* key;
+        bool asDate;
+    };
+    for (const Case c :
+         {Case{"seconds", true}, Case{"real", true}, Case{"iso", true}, Case{"base64", false}}) {
+        for (const auto source : {Decoder::Source::json, Decoder::Source::propertyList}) {
+            const PropertyList value(values);
+            Decoder d(value, source);
+            if (c.asDate)
+                (void)d.date(c.key);
+            else
+                (void)d.data(c.key);
+            const bool json = source == Decoder::Source::json;
+            EXPECT_EQ(d.failed(), !json)
+                << c.key << (json ? " from JSON" : " from a property list");
+            if (!json) EXPECT_EQ(d.error().code, Error::kCoderReadCorrupt) << c.key;
+        }
+    }
+    const PropertyList typed(
+        PropertyList::Dictionary{{"d", Date(7)}, {"b", PropertyList::Data{9}}});
+    Decoder p(typed);
+    EXPECT_EQ(p.date("d"), Date(7));
+    EXPECT_EQ(p.data("b"), PropertyList::Data{9});
+    EXPECT_FALSE(p.failed());
 }
 
 }  // namespace

@@ -111,8 +111,15 @@ TEST(LegacyListTest, EveryKeyIsRequiredAndTyped) {
     EXPECT_TRUE(fails([&](auto& d) { d.set("^^REVERSE_TOKENINFO^^", numberValue); }));
     EXPECT_TRUE(fails([&](auto& d) { d.set("^^TOKENINFO^^", nameOnly); }));
     EXPECT_TRUE(fails([&](auto& d) { inFirstRecord(d, [](auto& r) { r.erase("richlist"); }); }));
-    EXPECT_TRUE(fails(
-        [&](auto& d) { inFirstRecord(d, [](auto& r) { r.set("last-modified", "yesterday"); }); }));
+    // A date must be a date: the number and text forms of JSON do not pass for one here.
+    const std::pair<const char*, PropertyList> notDates[] = {
+        {"integer", 5}, {"real", 5.5}, {"ISO text", "2024-03-01T12:00:00Z"}, {"text", "yesterday"}};
+    for (const auto& [what, value] : notDates) {
+        const PropertyList& notADate = value;
+        EXPECT_TRUE(fails([&](auto& d) {
+            inFirstRecord(d, [&](auto& r) { r.set("last-modified", notADate); });
+        })) << what;
+    }
 }
 
 TEST(LegacyColorTableTest, ExactUpperCaseMatchesOnly) {
