@@ -18,7 +18,8 @@ void PLClient::setShared(PLClient* client) {
 
 bool PLClient::updateSharedData() {
     if (!c_.loader || !c_.loader->reloadLibrary(*clientData_)) return false;
-    if (c_.notificationCenter) c_.notificationCenter->post(kClientInfoUpdated, this);
+    // Observers rebuild from the snapshot; the notification carries nothing itself.
+    if (c_.notificationCenter) c_.notificationCenter->post(kClientInfoUpdated);
     return true;
 }
 

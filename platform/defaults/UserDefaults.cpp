@@ -6,7 +6,9 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
+#include <system_error>
 
 #include "platform/core/Log.h"
 
@@ -252,7 +254,12 @@ std::optional<Url> UserDefaults::URLForKey(const std::string& key) const {
     if (!v) return std::nullopt;
     const std::string* s = v->asString();
     if (!s || s->empty()) return std::nullopt;
-    if ((*s)[0] == '/' || (*s)[0] == '~') return Url::fileURLWithPath(Url::expandTilde(*s));
+    if ((*s)[0] == '/' || (*s)[0] == '~') {
+        // As the OS makes a file URL from a path: a folder (a bundle, say) ends with "/".
+        const std::string path = Url::expandTilde(*s);
+        std::error_code ec;
+        return Url::fileURLWithPath(path, std::filesystem::is_directory(path, ec));
+    }
     return Url::parse(*s);
 }
 

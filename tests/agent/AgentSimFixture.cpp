@@ -66,7 +66,12 @@ AgentSimFixture::AgentSimFixture()
                           .launch = engineLaunch()});
     shared.setString(PurlaneServerConnection::kEngineBundleIdKey, kEngineID);
     agent.notificationCenter().addObserver(PLClient::kClientInfoUpdated, nullptr,
-                                           [this](const Notification&) { ++clientInfoUpdates; });
+                                           [this](const Notification& n) {
+                                               ++clientInfoUpdates;
+                                               // Posted with no object and no user info.
+                                               EXPECT_EQ(n.object, nullptr);
+                                               EXPECT_TRUE(n.userInfo.empty());
+                                           });
 }
 
 SimProcess& AgentSimFixture::launchAgent() {

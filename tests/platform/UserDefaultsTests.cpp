@@ -4,6 +4,7 @@
 #include "platform/sim/SimDefaultsStore.h"
 #include "platform/sim/SimProcess.h"
 #include "platform/sim/SimWorld.h"
+#include "tests/support/TempDir.h"
 
 using namespace platform;
 
@@ -124,6 +125,17 @@ TEST_F(UserDefaultsTest, UrlsAreReadFromUrlTextOrPaths) {
 
     standard.setURL("stored", Url::fileURLWithPath("/opt/Sample Engine.app", true));
     EXPECT_EQ(standard.URLForKey("stored")->path(), "/opt/Sample Engine.app");
+
+    // A path naming a folder gives a folder URL, ending with "/", as the OS makes it.
+    testsupport::TempDir temp;
+    std::filesystem::create_directories(temp / "Sample Engine.app");
+    standard.setString("folder", (temp / "Sample Engine.app").string());
+    standard.setString("file", temp.write("plain", "x").string());
+    EXPECT_TRUE(standard.URLForKey("folder")->absoluteString().ends_with("/Sample%20Engine.app/"))
+        << standard.URLForKey("folder")->absoluteString();
+    EXPECT_TRUE(standard.URLForKey("folder")->hasDirectoryPath());
+    EXPECT_FALSE(standard.URLForKey("file")->hasDirectoryPath());
+    EXPECT_FALSE(standard.URLForKey("path")->hasDirectoryPath()) << "nothing there: a file URL";
 }
 
 TEST_F(UserDefaultsTest, ObserversHearEffectiveChangesOnTheMainQueue) {

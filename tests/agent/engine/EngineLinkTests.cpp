@@ -119,6 +119,10 @@ const UnreachableCase kUnreachable[] = {
      {"error-pop"}},
 };
 
+void PrintTo(const UnreachableCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class DroppedRequestTest : public EngineLinkTest,
                            public ::testing::WithParamInterface<UnreachableCase> {};
 
@@ -159,10 +163,27 @@ TEST_F(EngineLinkTest, ASettingsURLOfTheEngineIsLaunchedAndNamedWhenItFails) {
 
     EXPECT_EQ(printed("Launching engine at "),
               std::vector<std::string>{"Launching engine at " + url.description()});
+    // A bundle is a folder, and its URL says so.
+    EXPECT_TRUE(url.description().ends_with("/Elsewhere/Purlane.app/")) << url.description();
     const auto failures = printed("Error launching Purlane app: ");
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_TRUE(failures[0].ends_with(" at " + url.description())) << failures[0];
     EXPECT_TRUE(engineRequests.empty());
+}
+
+// The engine ships under three identifiers; anything else, however close, is not the engine.
+TEST(EngineIdentifierTest, OnlyTheThreeEngineIdentifiersAreAccepted) {
+    const std::pair<const char*, bool> cases[] = {
+        {"com.halvik.purlane9", true},           {"com.halvik.purlane-storeapp", true},
+        {"com.halvik.purlane9.mas", true},       {"com.halvik.purlane8", false},
+        {"com.halvik.purlane", false},           {"com.halvik.purlane9.ma", false},
+        {"com.halvik.purlane9.mass", false},     {"com.halvik.purlane9mas", false},
+        {"com.halvik.purlane-storeap", false},   {"com.halvik.purlane_storeapp", false},
+        {"com.halvik.purlane-storeapp ", false}, {"COM.HALVIK.PURLANE9", false},
+        {"com.halvik.purlane.agent", false},     {"", false},
+    };
+    for (const auto& [id, accepted] : cases)
+        EXPECT_EQ(PurlaneServerConnection::isAcceptedEngineIdentifier(id), accepted) << id;
 }
 
 TEST_F(EngineLinkTest, AnEngineThatDoesNotAnswerIsReportedAndTheCallerGoesOn) {

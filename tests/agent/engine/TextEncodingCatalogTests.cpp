@@ -72,8 +72,7 @@ TEST(TextEncodingCatalogTest, TheShortFormFollowsTheLocalisedFamilyWords) {
 }
 
 // Scripts name encodings the same way whatever the user's language: under Turkish rules "I"
-// lowers to a dotless i, and "UNICODE (UTF-8)" must still match. Disabled until lower-casing
-// stops following the process locale.
+// lowers to a dotless i, and "UNICODE (UTF-8)" must still match.
 TEST(TextEncodingCatalogTest, MatchingIgnoresTheUsersLocale) {
     const icu::Locale previous = icu::Locale::getDefault();
     UErrorCode status = U_ZERO_ERROR;
