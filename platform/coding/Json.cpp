@@ -14,8 +14,7 @@ namespace platform {
 
 namespace {
 
-// Deeper documents are refused rather than risking the stack of whoever walks the value later.
-constexpr size_t kMaxDepth = 512;
+constexpr size_t kMaxDepth = Json::kMaxNestingDepth;
 
 // Year 0000 to 9999, the range ISO 8601 text can show with four digits.
 constexpr double kMinDateUnix = -62167219200.0;
@@ -142,8 +141,10 @@ class Builder {
 
 using ordered_json = nlohmann::ordered_json;
 
+// `depth` counts the arrays and objects around `value`.
 Result<ordered_json> toJson(const PropertyList& value, size_t depth) {
-    if (depth > kMaxDepth) return writeInvalid("value nested too deeply for JSON");
+    if ((value.isArray() || value.isDictionary()) && depth >= kMaxDepth)
+        return writeInvalid("value nested deeper than " + std::to_string(kMaxDepth) + " levels");
     switch (value.type()) {
         case PropertyList::Type::Null:
             return ordered_json(nullptr);

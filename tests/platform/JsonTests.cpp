@@ -76,6 +76,41 @@ TEST(Json, Serializes) {
     EXPECT_FALSE(Json::serialize(std::string("bad \xc3(")).ok());
 }
 
+// Arrays nested `levels` deep around a number, as a value and as text.
+PropertyList nested(size_t levels) {
+    PropertyList v(1);
+    for (size_t i = 0; i < levels; ++i) v = PropertyList(Arr{std::move(v)});
+    return v;
+}
+std::string nestedText(size_t levels) {
+    return std::string(levels, '[') + "1" + std::string(levels, ']');
+}
+
+// Reader and writer share one limit: whatever is written can be read back, and the first level
+// past it is refused both ways, in arrays and in objects alike.
+TEST(Json, NestingLimitIsTheSameForReadingAndWriting) {
+    constexpr size_t limit = Json::kMaxNestingDepth;
+    ASSERT_EQ(limit, 512u);
+    auto written = Json::serialize(nested(limit));
+    ASSERT_TRUE(written.ok()) << written.error().debugDescription();
+    EXPECT_EQ(*written, nestedText(limit));
+    EXPECT_EQ(Json::parse(*written).valueOr({}), nested(limit));
+
+    EXPECT_FALSE(Json::serialize(nested(limit + 1)).ok());
+    auto tooDeep = Json::parse(nestedText(limit + 1));
+    ASSERT_FALSE(tooDeep.ok());
+    EXPECT_EQ(tooDeep.error().localizedDescription, kCorrectFormat);
+
+    std::string objects;
+    for (size_t i = 0; i < limit; ++i) objects += "{\"k\":";
+    objects += "1" + std::string(limit, '}');
+    auto deepest = Json::parse(objects);
+    ASSERT_TRUE(deepest.ok());
+    EXPECT_TRUE(Json::serialize(*deepest).ok());
+    EXPECT_FALSE(Json::parse("[" + objects + "]").ok());
+    EXPECT_FALSE(Json::serialize(Arr{*deepest}).ok());
+}
+
 TEST(Json, ReadsFiles) {
     testsupport::TempDir dir;
     EXPECT_EQ(Json::readFile(dir.write("ok.json", "{\"k\": [true]}")).valueOr({}),
