@@ -138,7 +138,7 @@ void XTestKeyEvents::down(std::optional<uint32_t> window, const KeyEvent& event)
     Press press;
     press.sent = true;
     press.key = *key;
-    if (command) press.group = lockCommandGroup();
+    if (command) press.group = lockCommandGroup(press);
 
     const std::vector<uint8_t> held = heldModifierKeys();
     for (uint8_t k : held) fake(XCB_KEY_RELEASE, k);
@@ -181,6 +181,8 @@ void XTestKeyEvents::up(const KeyEvent& event) {
     for (uint8_t k : press.restore) fake(XCB_KEY_PRESS, k);
     if (press.group) lockGroup(*press.group);
     sync();
+    // Until the layout has seen both group changes, it would read keys in the Latin group.
+    if (press.group) layout_.waitForGroup(press.userGroup, press.generation + 1, kFocusTimeout);
 }
 
 std::optional<uint8_t> XTestKeyEvents::keyTyping(const std::string& character) {
@@ -246,13 +248,15 @@ bool XTestKeyEvents::waitUntilUp(const std::vector<uint8_t>& keys,
     return true;
 }
 
-std::optional<uint32_t> XTestKeyEvents::lockCommandGroup() {
+std::optional<uint32_t> XTestKeyEvents::lockCommandGroup(Press& press) {
     if (!xkb_) return std::nullopt;
     const std::optional<uint32_t> commandGroup = layout_.commandGroup();
     if (!commandGroup || *commandGroup == layout_.currentGroup()) return std::nullopt;
     auto state = reply(xcb_xkb_get_state_reply(
         connection_, xcb_xkb_get_state(connection_, XCB_XKB_ID_USE_CORE_KBD), nullptr));
     if (!state || state->group == *commandGroup) return std::nullopt;
+    press.userGroup = state->group;
+    press.generation = layout_.generation();
     lockGroup(*commandGroup);
     return state->lockedGroup;
 }

@@ -66,6 +66,8 @@ class XTestKeyEvents : public KeyEvents {
         std::vector<uint8_t> modifiers;  // pressed for the event
         std::vector<uint8_t> restore;    // held before, released for the event
         std::optional<uint32_t> group;   // locked group to return to
+        uint32_t userGroup = 0;          // the group in effect before
+        uint64_t generation = 0;         // of the layout before the group was locked
     };
 
     void down(std::optional<uint32_t> window, const KeyEvent& event);
@@ -75,7 +77,7 @@ class XTestKeyEvents : public KeyEvents {
     std::vector<uint8_t> heldModifierKeys();
     std::vector<uint8_t> pressedAmong(const std::vector<uint8_t>& keys);
     bool waitUntilUp(const std::vector<uint8_t>& keys, std::chrono::milliseconds timeout);
-    std::optional<uint32_t> lockCommandGroup();
+    std::optional<uint32_t> lockCommandGroup(Press& press);
     void lockGroup(uint32_t group);
     void fake(uint8_t type, uint8_t key);
     void sync();

@@ -333,6 +333,7 @@ void XkbKeyboardLayout::selectGroup(uint32_t group) {
         }
     }
     ++generation_;
+    changed_.notify_all();
 }
 
 std::optional<KeyTranslation> XkbKeyboardLayout::translate(uint16_t virtualKeyCode) {
@@ -352,6 +353,13 @@ std::optional<KeyTranslation> XkbKeyboardLayout::translate(uint16_t virtualKeyCo
     translation.characters = textFor(state_, *key);
     if (commandState_) translation.commandCharacters = textFor(commandState_, *key);
     return translation;
+}
+
+bool XkbKeyboardLayout::waitForGroup(uint32_t group, uint64_t generation,
+                                     std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout,
+                             [&] { return group_ == group && generation_.load() > generation; });
 }
 
 uint32_t XkbKeyboardLayout::currentGroup() const {

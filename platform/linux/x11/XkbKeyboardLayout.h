@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -57,6 +59,9 @@ class XkbKeyboardLayout : public KeyboardLayout {
     void setCurrentGroup(uint32_t group);
     // Moves at every keymap or group change.
     uint64_t generation() const { return generation_.load(); }
+    // Waits up to `timeout` until the group is `group` at a generation past `generation`: a
+    // group change someone just asked the server for has been seen. False on time-out.
+    bool waitForGroup(uint32_t group, uint64_t generation, std::chrono::milliseconds timeout);
 
   private:
     XkbKeyboardLayout();
@@ -69,6 +74,7 @@ class XkbKeyboardLayout : public KeyboardLayout {
 
     xkb_context* context_ = nullptr;
     mutable std::mutex mutex_;
+    std::condition_variable changed_;
     xkb_keymap* keymap_ = nullptr;
     xkb_state* state_ = nullptr;         // current group, Num Lock on
     xkb_state* commandState_ = nullptr;  // the Command group, or the US fallback
