@@ -44,13 +44,12 @@ X11Clipboard::X11Clipboard(std::unique_ptr<X11Connection> x,
 }
 
 X11Clipboard::~X11Clipboard() {
+    stopWatching();
     if (isOwner()) handOff();
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
     }
-    changed_.notify_all();
-    if (worker_.joinable()) worker_.join();
     // A message to our own window wakes the event thread, which then ends.
     xcb_client_message_event_t wake{};
     wake.response_type = XCB_CLIENT_MESSAGE;
@@ -211,8 +210,8 @@ bool X11Clipboard::watch(ChangeHandler handler) {
 void X11Clipboard::work() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [&] { return stopping_ || announced_ != handled_; });
-        if (stopping_) return;
+        changed_.wait(lock, [&] { return stopWatching_ || announced_ != handled_; });
+        if (stopWatching_) return;
         const uint64_t target = announced_;
         lock.unlock();
         const Owner now = owner();
@@ -227,7 +226,16 @@ bool X11Clipboard::waitForChanges(std::chrono::milliseconds bound) {
     std::unique_lock lock(mutex_);
     if (!handler_) return true;
     const uint64_t target = announced_;
-    return changed_.wait_for(lock, bound, [&] { return stopping_ || handled_ >= target; });
+    return changed_.wait_for(lock, bound, [&] { return stopWatching_ || handled_ >= target; });
+}
+
+void X11Clipboard::stopWatching() {
+    {
+        std::lock_guard lock(mutex_);
+        stopWatching_ = true;
+    }
+    changed_.notify_all();
+    if (worker_.joinable()) worker_.join();
 }
 
 bool X11Clipboard::otherWatcherRunning() const {

@@ -66,6 +66,8 @@ class X11Clipboard {
     bool watch(ChangeHandler handler);
     // Waits until the handler has run for every change announced so far; false after `bound`.
     bool waitForChanges(std::chrono::milliseconds bound);
+    // Ends the watch, waiting for a handler that is running; no handler runs afterwards.
+    void stopWatching();
     // Whether a process of ours other than this one watches the clipboard.
     bool otherWatcherRunning() const;
 
@@ -96,6 +98,7 @@ class X11Clipboard {
     xcb_timestamp_t lastStamp_ = XCB_CURRENT_TIME;
     enum class HandOff { Idle, Waiting, Kept, Refused } handOff_ = HandOff::Idle;
     bool stopping_ = false;
+    bool stopWatching_ = false;
     ChangeHandler handler_;
     uint64_t announced_ = 0, handled_ = 0;
 

@@ -42,8 +42,8 @@ X11PasteboardStore::X11PasteboardStore(std::shared_ptr<PasteboardStore> files,
 }
 
 X11PasteboardStore::~X11PasteboardStore() {
-    // Ends the watcher and hands the contents on before the store goes.
-    clipboard_.reset();
+    // The watcher's handler uses the store and the clipboard: it ends first.
+    clipboard_->stopWatching();
 }
 
 bool X11PasteboardStore::isGeneral(const std::string& name) {
