@@ -1,5 +1,6 @@
 // purlaneAgent: composes the agent from the Linux platform and runs it.
 
+#include "agent/actions/GlobalActionsManager.h"
 #include "agent/app/AgentGURLHandler.h"
 #include "agent/app/AppDelegate.h"
 #include "agent/app/ScriptCommandDispatcher.h"
@@ -15,6 +16,8 @@
 #include "platform/linux/LinuxFileLocations.h"
 #include "platform/linux/x11/X11Accessibility.h"
 #include "platform/linux/x11/X11PasteboardStore.h"
+#include "platform/linux/x11/XTestKeyEvents.h"
+#include "platform/linux/x11/XkbKeyboardLayout.h"
 #include "platform/workspace/Localization.h"
 
 using namespace platform;
@@ -47,15 +50,38 @@ int main(int argc, char** argv) {
     AgentGURLHandler urlHandler(
         [](const std::string& url) { log("URL command not available in this version: " + url); });
 
-    AppDelegate delegate(
-        {app, host, accessibility, client, server, urlHandler, locations.userLibraryDirectory()});
+    // Keys: the display's keymap, or without a display a US keymap to read key codes from (no
+    // key can be posted then, and the pipeline says so).
+    std::unique_ptr<XkbKeyboardLayout> layout = XkbKeyboardLayout::fromDisplay();
+    if (!layout) layout = XkbKeyboardLayout::fromNames({"us"});
+    std::unique_ptr<XTestKeyEvents> keyEvents;
+    std::unique_ptr<CGKeyCodeLookup> keys;
+    ActiveAppTracker tracker(app.workspace(), app.processIdentifier());
+    std::unique_ptr<GlobalActionsManager> actions;
+    if (layout) {
+        keyEvents = std::make_unique<XTestKeyEvents>(*layout, [&host] {
+            return host.standardUserDefaults()
+                .objectForKey("SyntheticClipboardKeys")
+                .value_or(PropertyList());
+        });
+        keys = std::make_unique<CGKeyCodeLookup>(*layout, *keyEvents, host.standardUserDefaults(),
+                                                 host.clock());
+        actions = std::make_unique<GlobalActionsManager>(
+            GlobalActionsManager::Services{host, shared, app.workspace(), accessibility,
+                                           *pasteboards, client, sounds, *keys, tracker});
+    } else {
+        log("No keyboard layout (xkeyboard-config missing?): cleaners cannot be applied in place");
+    }
+
+    AppDelegate delegate({app, host, accessibility, client, server, urlHandler,
+                          locations.userLibraryDirectory(), actions.get()});
 
     std::unique_ptr<ScriptCommandDispatcher> scripts;
     if (auto sdef = app.bundle().pathForResource("purlaneAgent", "sdef")) {
         auto definition = ScriptingDefinition::readFile(*sdef);
         if (definition.ok()) {
             scripts = std::make_unique<ScriptCommandDispatcher>(
-                std::move(definition).value(), ScriptCommand::Context{client, *pasteboards});
+                std::move(definition).value(), ScriptCommand::Context{client, *pasteboards, actions.get()});
             scripts->install(app.appleEventManager());
         } else {
             log("Scripting definition unreadable: " + definition.error().debugDescription());
