@@ -12,8 +12,8 @@
 #include "platform/core/Log.h"
 #include "platform/linux/BellSounds.h"
 #include "platform/linux/FilePasteboardStore.h"
-#include "platform/linux/LinuxApplication.h"
 #include "platform/linux/LinuxFileLocations.h"
+#include "platform/linux/LinuxGuiApplication.h"
 #include "platform/linux/x11/X11Accessibility.h"
 #include "platform/linux/x11/X11PasteboardStore.h"
 #include "platform/linux/x11/XTestKeyEvents.h"
@@ -23,7 +23,7 @@
 using namespace platform;
 
 int main(int argc, char** argv) {
-    LinuxApplication app(argc, argv, /*gui=*/true);
+    LinuxGuiApplication app(argc, argv);
     LinuxHost& host = app.host();
 
     auto pasteboards =

@@ -4,10 +4,8 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QSocketNotifier>
-#include <QWidget>
 #include <any>
 #include <cerrno>
 #include <cstdlib>
@@ -50,13 +48,8 @@ uint64_t takeLaunchOptions() {
     return options;
 }
 
-std::unique_ptr<QCoreApplication> makeQtApplication(int& argc, char** argv, bool gui) {
-    if (!gui) return std::make_unique<QCoreApplication>(argc, argv);
-    // Without a display the program still starts, drawing off screen.
-    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
-        !std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    return std::make_unique<QApplication>(argc, argv);
+std::unique_ptr<QCoreApplication> makeCoreApplication(int& argc, char** argv) {
+    return std::make_unique<QCoreApplication>(argc, argv);
 }
 
 // The defaults domain and log name of the program: its bundle identifier, or for a tool that
@@ -69,8 +62,12 @@ std::string hostIdentifier() {
 
 }  // namespace
 
-LinuxApplication::LinuxApplication(int& argc, char** argv, bool gui)
-    : qt_(makeQtApplication(argc, argv, gui)), gui_(gui) {
+LinuxApplication::LinuxApplication(int& argc, char** argv)
+    : LinuxApplication(argc, argv, makeCoreApplication, nullptr) {}
+
+LinuxApplication::LinuxApplication(int& argc, char** argv, QtFactory makeQt,
+                                   std::unique_ptr<ApplicationWindows> windows)
+    : qt_(makeQt(argc, argv)), windows_(std::move(windows)) {
     for (int i = 1; i < argc; ++i) arguments_.emplace_back(argv[i]);
     options_ = takeLaunchOptions();
     const Bundle& main = Bundle::main();
@@ -212,40 +209,23 @@ void LinuxApplication::activate(bool /*ignoringOtherApps*/) {
     active_ = true;
     const double now = AppRegistry::realTimeNow();
     registry_->updateIdentity([now](RegisteredApplication& id) { id.activatedAt = now; });
-    if (gui_) {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (!window->isVisible()) continue;
-            window->raise();
-            window->activateWindow();
-        }
-    }
+    if (windows_) windows_->raiseAll();
     registry_->announceActivation();
 }
 
 void LinuxApplication::hide() {
     hidden_ = true;
     active_ = false;
-    if (!gui_) return;
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (!window->isVisible()) continue;
-        hiddenWindows_.emplace_back(window);
-        window->hide();
-    }
+    if (windows_) windows_->hideAll();
 }
 
 void LinuxApplication::unhide() {
     hidden_ = false;
-    for (const auto& window : hiddenWindows_) {
-        if (window) window->show();
-    }
-    hiddenWindows_.clear();
+    if (windows_) windows_->unhideAll();
 }
 
 bool LinuxApplication::hasVisibleWindows() const {
-    if (!gui_) return false;
-    const auto windows = QApplication::topLevelWidgets();
-    return std::any_of(windows.begin(), windows.end(),
-                       [](const QWidget* w) { return w->isVisible(); });
+    return windows_ && windows_->hasVisibleWindows();
 }
 
 }  // namespace platform

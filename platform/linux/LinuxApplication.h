@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QPointer>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/linux/AppRegistry.h"
+#include "platform/linux/ApplicationWindows.h"
 #include "platform/linux/DBusAppleEventManager.h"
 #include "platform/linux/LinuxHost.h"
 #include "platform/linux/LinuxWorkspace.h"
@@ -14,7 +14,6 @@
 
 class QCoreApplication;
 class QSocketNotifier;
-class QWidget;
 
 namespace platform {
 
@@ -31,9 +30,9 @@ class LinuxApplication : public Application {
   public:
     static constexpr const char* kLaunchOptionsVariable = "PURLANE_LAUNCH_OPTIONS";
 
-    // Create it first thing in main, on the main thread. `gui` makes a widgets application
-    // (drawn off screen when there is no display); otherwise the program has no windows.
-    LinuxApplication(int& argc, char** argv, bool gui);
+    // Create it first thing in main, on the main thread. The program has no windows; one that
+    // shows some is a LinuxGuiApplication.
+    LinuxApplication(int& argc, char** argv);
     ~LinuxApplication() override;
     LinuxApplication(const LinuxApplication&) = delete;
     LinuxApplication& operator=(const LinuxApplication&) = delete;
@@ -61,6 +60,11 @@ class LinuxApplication : public Application {
     // Whether other processes can see the program (false before run() and without a bus).
     bool isRegistered() const { return registry_ && registry_->isRegistered(); }
 
+  protected:
+    using QtFactory = std::unique_ptr<QCoreApplication> (*)(int& argc, char** argv);
+    LinuxApplication(int& argc, char** argv, QtFactory makeQt,
+                     std::unique_ptr<ApplicationWindows> windows);
+
   private:
     RegisteredApplication initialIdentity() const;
     void installHandlers();
@@ -70,7 +74,7 @@ class LinuxApplication : public Application {
 
     // Destroyed last: everything below may use Qt.
     std::unique_ptr<QCoreApplication> qt_;
-    bool gui_ = false;
+    std::unique_ptr<ApplicationWindows> windows_;
     std::vector<std::string> arguments_;
     uint64_t options_ = 0;
     ActivationPolicy policy_ = ActivationPolicy::Regular;
@@ -83,7 +87,6 @@ class LinuxApplication : public Application {
     ObserverToken activationObserver_ = 0;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
     int signalPipe_[2] = {-1, -1};
-    std::vector<QPointer<QWidget>> hiddenWindows_;
     bool active_ = false;
     bool hidden_ = false;
     bool terminating_ = false;

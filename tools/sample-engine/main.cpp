@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
     if (options.version8 && Bundle::main().bundleIdentifier() != kVersion8Identifier)
         becomeVersion8(argv);
 
-    LinuxApplication app(argc, argv, /*gui=*/false);
+    LinuxApplication app(argc, argv);
     if (!publish(app, options.version8) && options.registerOnly) return 1;
     if (options.registerOnly) {
         flushBus();

@@ -23,7 +23,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/linux/LinuxApplication.h"
+#include "platform/linux/LinuxGuiApplication.h"
 
 using namespace platform;
 
@@ -89,7 +89,7 @@ std::optional<ActivationPolicy> policyArgument(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    LinuxApplication app(argc, argv, true);
+    LinuxGuiApplication app(argc, argv);
     Recorder recorder(app, policyArgument(argc, argv));
     app.setDelegate(&recorder);
 
