@@ -78,12 +78,24 @@ constexpr std::string_view kTerminals[] = {
     "x-terminal-emulator",
 };
 
-bool isRxvt(const ClipboardShortcuts::Application& app) {
+bool hasId(const ClipboardShortcuts::Application& app,
+           std::initializer_list<std::string_view> ids) {
     for (const std::string& id : {lower(app.instance), lower(app.className)}) {
-        if (id == "urxvt" || id == "rxvt" || id == "urxvt-unicode" || id == "rxvt-unicode")
-            return true;
+        for (std::string_view wanted : ids) {
+            if (id == wanted) return true;
+        }
     }
     return false;
+}
+
+// rxvt-unicode binds the clipboard to Control-Alt-C/V.
+bool isUrxvt(const ClipboardShortcuts::Application& app) {
+    return hasId(app, {"urxvt", "urxvt-unicode", "rxvt-unicode"});
+}
+
+// These have no clipboard keys at all, and read Control-Shift-C as Control-C.
+bool hasNoClipboardKeys(const ClipboardShortcuts::Application& app) {
+    return hasId(app, {"xterm", "uxterm", "rxvt", "aterm", "eterm"});
 }
 
 const char* actionKey(ClipboardShortcuts::Action action) {
@@ -115,8 +127,9 @@ std::optional<ClipboardShortcuts::Combination> defaultFor(
     ClipboardShortcuts::Combination combination{ModifierFlags::control, actionCharacter(action),
                                                 std::nullopt};
     if (!ClipboardShortcuts::isKnownTerminal(app)) return combination;
-    if (action == ClipboardShortcuts::Action::SelectAll) return std::nullopt;
-    combination.modifiers |= isRxvt(app) ? ModifierFlags::option : ModifierFlags::shift;
+    if (action == ClipboardShortcuts::Action::SelectAll || hasNoClipboardKeys(app))
+        return std::nullopt;
+    combination.modifiers |= isUrxvt(app) ? ModifierFlags::option : ModifierFlags::shift;
     return combination;
 }
 

@@ -12,7 +12,8 @@ namespace platform {
 // Which keys stand for the synthetic Command-C, Command-V and Command-A in one application.
 // Most applications take Control plus the same key. Terminal emulators read Control-C as an
 // interrupt and Control-V as a literal character, so the known ones get Control-Shift-C and
-// Control-Shift-V (rxvt-unicode: Control-Alt) and no select-all at all.
+// Control-Shift-V (rxvt-unicode: Control-Alt) and no select-all at all; xterm and the old rxvt
+// family, which have no clipboard keys and read Control-Shift-C as Control-C, get none.
 //
 // The user extends or overrides this per application with the defaults key
 // "SyntheticClipboardKeys": a dictionary from an application identifier (WM_CLASS instance or
