@@ -12,6 +12,7 @@
 #include "platform/linux/FilePasteboardStore.h"
 #include "platform/linux/x11/X11Connection.h"
 #include "platform/linux/x11/X11PasteboardStore.h"
+#include "platform/linux/x11/X11SelectionReader.h"
 #include "platform/pasteboard/Pasteboard.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
@@ -225,6 +226,54 @@ TEST_F(X11ClipboardTest, PurlanectlCopyOutlivesItsProcessWithTheWatcher) {
     auto paste = testsupport::run(
         {std::string(PURLANE_BUILD_DIR) + "/bin/purlanectl", "pasteboard", "paste"});
     EXPECT_EQ(paste.out, "pasted by purlanectl");
+}
+
+TEST_F(X11ClipboardTest, AnOwnerThatEndsHandsItsContentsToTheClipboardManager) {
+    // A clipboard manager of the test's own: it saves by reading the clipboard when asked.
+    auto manager = platform::X11Connection::open();
+    ASSERT_TRUE(manager);
+    const xcb_window_t window = manager->createWindow();
+    const xcb_atom_t selection = manager->atom("CLIPBOARD_MANAGER");
+    const xcb_atom_t saveTargets = manager->atom("SAVE_TARGETS");
+    xcb_set_selection_owner(manager->get(), window, selection, XCB_CURRENT_TIME);
+    ASSERT_EQ(manager->selectionOwner(selection), window);
+    auto reader = platform::X11SelectionReader::open();
+    std::optional<platform::PasteboardItem> saved;
+    std::thread managing([&] {
+        const auto end = std::chrono::steady_clock::now() + 20s;
+        while (std::chrono::steady_clock::now() < end) {
+            std::unique_ptr<xcb_generic_event_t, decltype(&free)> event(
+                xcb_poll_for_event(manager->get()), &free);
+            if (!event) {
+                std::this_thread::sleep_for(10ms);
+                continue;
+            }
+            if ((event->response_type & 0x7f) != XCB_SELECTION_REQUEST) continue;
+            const auto request = *reinterpret_cast<xcb_selection_request_event_t*>(event.get());
+            if (request.target != saveTargets) continue;
+            saved = reader->fetch();
+            xcb_selection_notify_event_t done{};
+            done.response_type = XCB_SELECTION_NOTIFY;
+            done.requestor = request.requestor;
+            done.selection = selection;
+            done.target = saveTargets;
+            done.property = request.property;
+            xcb_send_event(manager->get(), 0, request.requestor, 0,
+                           reinterpret_cast<const char*>(&done));
+            xcb_flush(manager->get());
+            return;
+        }
+    });
+    {
+        Pasteboard pasteboard = Pasteboard::generalPasteboard(mirrored(Mode::Plain));
+        pasteboard.clearContents();
+        ASSERT_TRUE(pasteboard.setString("kept by the manager"));
+        ASSERT_TRUE(pasteboard.setData("<p>kept</p>", PasteboardTypes::kHTML));
+    }
+    managing.join();
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->stringForType(PasteboardTypes::kString), "kept by the manager");
+    EXPECT_EQ(saved->dataForType(PasteboardTypes::kHTML), "<p>kept</p>");
 }
 
 TEST_F(X11ClipboardTest, WithoutADisplayTheStoreIsTheFileStore) {
