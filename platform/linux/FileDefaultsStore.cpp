@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <functional>
@@ -130,15 +131,26 @@ std::string corruptSuffix() {
     return std::string(".corrupt-") + stamp;
 }
 
-// Moves an unreadable file out of the way so its bytes survive for whoever wants to look.
+// Renames `from` to `to` unless `to` exists; errno EEXIST when it does. Checking first and then
+// renaming would let a copy set aside by another process in the meantime be overwritten.
+int renameNoReplace(const fs::path& from, const fs::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // A file system without the flag: a hard link is never made over an existing name either.
+    if (::link(from.c_str(), to.c_str()) != 0) return errno;
+    ::unlink(from.c_str());
+    return 0;
+}
+
+// Moves an unreadable file out of the way so its bytes survive for whoever wants to look. Files
+// set aside in the same second get numbered names; none replaces another.
 Result<fs::path> moveAside(const fs::path& file) {
     const std::string base = file.string() + corruptSuffix();
-    struct stat st {};
     for (int n = 1; n < 1000; ++n) {
         const fs::path target = n == 1 ? fs::path(base) : fs::path(base + "-" + std::to_string(n));
-        if (::lstat(target.c_str(), &st) == 0) continue;
-        if (::rename(file.c_str(), target.c_str()) != 0)
-            return FileOps::writeError(file, "rename", errno);
+        const int err = renameNoReplace(file, target);
+        if (err == EEXIST) continue;
+        if (err != 0) return FileOps::writeError(file, "rename", err);
         return target;
     }
     return FileOps::writeError(file, "rename", EEXIST);

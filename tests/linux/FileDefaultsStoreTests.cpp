@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
+#include <set>
 
 #include "platform/core/Log.h"
 #include "platform/defaults/UserDefaults.h"
@@ -171,6 +173,34 @@ TEST_F(FileDefaultsStoreTest, UnreadableFileIsMovedAsideNotOverwritten) {
             aside.push_back(entry.path());
     ASSERT_EQ(aside.size(), 1u);
     EXPECT_EQ(testsupport::readFile(aside[0]), truncated);
+}
+
+// Copies are named by the second they were set aside in; more damage within one second (here,
+// copies already there under the names of the next few seconds) adds copies, never replaces one.
+TEST_F(FileDefaultsStoreTest, CopiesSetAsideInTheSameSecondAllSurvive) {
+    std::vector<fs::path> decoys;
+    const std::time_t now = std::time(nullptr);
+    for (std::time_t t = now; t <= now + 3; ++t) {
+        std::tm local{};
+        localtime_r(&t, &local);
+        char stamp[32];
+        std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%S", &local);
+        decoys.push_back(temp.write(
+            fs::relative(prefs(kAgent), temp.path()).string() + ".corrupt-" + stamp, "earlier"));
+    }
+    platform::ScopedLogCapture quiet;
+    const std::vector<std::string> damage = {"bplist00\xd1", "<plist>", "not a plist"};
+    for (const std::string& bytes : damage) {
+        temp.write(fs::relative(prefs(kAgent), temp.path()), bytes);
+        ASSERT_TRUE(FileDefaultsStore(nullptr).setValue(kAgent, "k", PropertyList(1)).ok());
+    }
+    std::multiset<std::string> kept;
+    for (const auto& entry : fs::directory_iterator(prefs(kAgent).parent_path()))
+        if (entry.path().filename().string().starts_with(std::string(kAgent) + ".plist.corrupt-"))
+            kept.insert(testsupport::readFile(entry.path()));
+    std::multiset<std::string> expected(damage.begin(), damage.end());
+    for (size_t i = 0; i < decoys.size(); ++i) expected.insert("earlier");
+    EXPECT_EQ(kept, expected);
 }
 
 TEST_F(FileDefaultsStoreTest, FailedWriteKeepsTheOldFile) {

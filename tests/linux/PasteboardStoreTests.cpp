@@ -161,6 +161,31 @@ TEST_F(PasteboardStoreTest, ChangeCountOutlivesReleaseAndDamage) {
     }
 }
 
+// The agent makes a unique pasteboard for every script request and lives long: releasing one
+// must take all its files, the lock file too, as nothing else would while the process runs.
+TEST_F(PasteboardStoreTest, ReleasingAUniquePasteboardLeavesNoFileBehind) {
+    auto store = open();
+    const std::string uniqueStem(
+        FilePasteboardStore::encodeName(FilePasteboardStore::kUniquePrefix));
+    const auto leftovers = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.path().filename().string().find(uniqueStem) != std::string::npos)
+                names.push_back(entry.path().filename().string());
+        return names;
+    };
+    for (int i = 0; i < 3; ++i) {
+        auto pb = Pasteboard::pasteboardWithUniqueName(store);
+        ASSERT_TRUE(pb.ok());
+        pb->clearContents();
+        ASSERT_TRUE(pb->setString("clean me"));
+        ASSERT_FALSE(leftovers().empty());
+        pb->releaseGlobally();
+        EXPECT_EQ(leftovers(), std::vector<std::string>{});
+    }
+    EXPECT_EQ(store->reclaimAbandoned(), 0u);
+}
+
 TEST_F(PasteboardStoreTest, UniquePasteboardsOfEndedProcessesAreReclaimed) {
     auto store = open();
     ASSERT_TRUE(inChildren(1, [&](int, Store own) {
