@@ -101,6 +101,20 @@ TEST_F(ApplyOnDesktop, TheSelectionOfAGtkFieldIsReplacedByTheCleanedText) {
     EXPECT_EQ(fieldText(), "MAKE ME LOUD!");
 }
 
+TEST_F(ApplyOnDesktop, TheSelectionOfAQtEditorIsReplacedByTheCleanedText) {
+    field = std::make_unique<Subprocess>(std::vector<std::string>{
+        (fs::path(PURLANE_BUILD_DIR) / "bin/purlane_textwindow").string(), "first line\nsecond"});
+    ASSERT_TRUE(AgentSession::waitFor([&] {
+        const auto window = desktop->windowOfProcess(field->pid());
+        return window && desktop->activeWindow() == window;
+    })) << field->stderrText();
+    ASSERT_EQ(apply("#UPPER").status, 0);
+    std::optional<std::string> line;
+    while ((line = field->readLine(AgentSession::kWait)) && *line != "text: FIRST LINE\\nSECOND") {
+    }
+    EXPECT_TRUE(line.has_value()) << field->stdoutText();
+}
+
 TEST_F(ApplyOnDesktop, PreservingPutsTheUsersTextAndPictureBack) {
     setShared("PreserveClipboard", {"-bool", "true"});
     setShared("PreserveClipboardExpectionList", {"-array", kZenityID});
