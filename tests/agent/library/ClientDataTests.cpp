@@ -66,6 +66,27 @@ TEST_F(ClientDataTest, LaterEntriesWinWithinOneLoadAndGroupsAreFoundByNameOrUuid
     EXPECT_FALSE(data.groupWithUuid("No such group"));
 }
 
+// Groups are entered built-in, user, library, custom: for a shared name the later one wins, so
+// the library and custom groups win over any ordinary group of their name.
+TEST(ClientDataNamesTest, LibraryAndCustomGroupsWinTheirNames) {
+    SharedPurlaneData2 data;
+    data.builtin.groups = {Group("Library", "B-lib"), Group("Custom", "B-custom"),
+                           Group("Shared", "B-shared")};
+    data.user.groups = {Group("Custom", "U-custom"), Group("Library", "U-lib"),
+                        Group("Shared", "U-shared")};
+    data.builtin.library = Group("Library", "##Library");
+    data.user.ccleaners = Group("Custom", "##Custom");
+    PLClientData snapshot;
+    snapshot.update(data);
+    const std::pair<const char*, const char*> winners[] = {
+        {"Library", "##Library"}, {"Custom", "##Custom"}, {"Shared", "U-shared"}};
+    for (const auto& [name, uuid] : winners)
+        EXPECT_EQ(snapshot.groupNamed(name).uuid, uuid) << name;
+    // The losers stay reachable by uuid.
+    for (const char* uuid : {"B-lib", "B-custom", "U-custom", "U-lib", "B-shared"})
+        EXPECT_EQ(snapshot.groupNamed(uuid).uuid, uuid);
+}
+
 TEST_F(ClientDataTest, EarlierLoadsStayResolvable) {
     SharedPurlaneData2 next;
     next.builtin.library = Group("Library", "##Library", {cleaner("lower", "Lower")});

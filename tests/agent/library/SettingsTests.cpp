@@ -26,24 +26,46 @@ class SettingsTest : public testing::Test {
 
 }  // namespace
 
+// The keys are written out here, not taken from the code's constants, so a misspelt key, a
+// wrong type or a wrong default in either dictionary fails.
 TEST_F(SettingsTest, FreshUserGetsTheRegisteredDefaults) {
-    const auto agent = RegisteredDefaults::agentSettings();
-    const auto list = RegisteredDefaults::cleanerListSettings();
-    EXPECT_EQ(agent.size(), 15u);
-    EXPECT_EQ(list.size(), 5u);
+    const std::pair<const char*, PropertyList> agentSettings[] = {
+        {"GroupSingleKeyAccess", false},
+        {"HideDockIcon", false},
+        {"DisplayVersionedIcon", false},
+        {"ShortcutIgnoreKeyValidation", false},
+        {"LeaveOtherAgents", false},
+        {"PreserveClipboard", true},
+        {"NewKeyboardDriver", true},
+        {"PreserveClipboardExpectionList", PropertyList::Array{""}},
+        {"UserKeyboardList", PropertyList::Array{}},
+        {"PL8Connect", false},
+        {"KeystrokeDelay", 0},
+        {"ShowDevelop", false},
+        {"DisplayLayout", 1},
+        {"UserPopoverSize", ""},
+        {"AutoSelectAll", false},
+    };
+    const std::pair<const char*, PropertyList> listSettings[] = {
+        {"AppDefaultGroup", "##Standard"}, {"AppGroupDisplayOrder", 0},
+        {"AppGroupDisplayCompact", false}, {"AppGroupDisplaySize", 1},
+        {"AppGroupColorStyle", 0},
+    };
+    const auto check = [&](const auto& table, const PropertyList::Dictionary& registered) {
+        EXPECT_EQ(registered.size(), std::size(table));
+        for (const auto& [key, value] : table) {
+            const PropertyList* found = registered.find(key);
+            ASSERT_TRUE(found) << key;
+            // Types are compared too: 0 is not false and "" is not an empty array.
+            EXPECT_EQ(found->type(), value.type()) << key;
+            EXPECT_EQ(*found, value) << key;
+            EXPECT_EQ(defaults().objectForKey(key), value) << key;
+        }
+    };
+    check(agentSettings, RegisteredDefaults::agentSettings());
+    check(listSettings, RegisteredDefaults::cleanerListSettings());
     EXPECT_EQ(RegisteredDefaults::all().size(), 20u);
 
-    for (const auto& [key, value] : agent) {
-        if (!value.isBoolean()) continue;
-        const bool on = key == "PreserveClipboard" || key == "NewKeyboardDriver";
-        EXPECT_EQ(defaults().boolForKey(key), on) << key;
-    }
-    EXPECT_EQ(defaults().stringArrayForKey("PreserveClipboardExpectionList"),
-              std::vector<std::string>{""});
-    EXPECT_EQ(defaults().arrayForKey("UserKeyboardList"), PropertyList::Array{});
-    EXPECT_EQ(defaults().integerForKey("DisplayLayout"), 1);
-    EXPECT_EQ(defaults().stringForKey("UserPopoverSize"), "");
-    EXPECT_EQ(defaults().stringForKey("AppDefaultGroup"), "##Standard");
     EXPECT_EQ(CleanerListPref::displayOrder(defaults()), CleanerListPref::DisplayOrder::standard);
     EXPECT_EQ(CleanerListPref::textSize(defaults()), CleanerListPref::TextSize::standard);
     EXPECT_EQ(CleanerListPref::colorStyle(defaults()), CleanerListPref::ColorStyle::text);
