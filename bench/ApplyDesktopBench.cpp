@@ -27,7 +27,7 @@ void BM_ApplyOnDesktop(benchmark::State& state) {
         return;
     }
     XDesktop desktop;
-    AgentSession session;
+    AgentSession session(desktop.display());
     if (!desktop.ready() || !session.ready() || session.registerEngine().status != 0 ||
         !session.startAgent()) {
         state.SkipWithError("the desktop or the agent did not start");

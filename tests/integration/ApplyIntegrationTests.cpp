@@ -34,7 +34,7 @@ class ApplyOnDesktop : public testing::Test {
             GTEST_SKIP() << "no session bus: run under dbus-run-session";
         desktop = std::make_unique<XDesktop>();
         ASSERT_TRUE(desktop->ready()) << desktop->error();
-        session = std::make_unique<AgentSession>();
+        session = std::make_unique<AgentSession>(desktop->display());
         ASSERT_TRUE(session->ready());
         ASSERT_EQ(session->registerEngine().status, 0);
         agent = session->startAgent();

@@ -18,10 +18,12 @@
 #include "platform/linux/x11/XTestKeyEvents.h"
 #include "platform/linux/x11/XkbKeyboardLayout.h"
 #include "tests/support/Subprocess.h"
+#include "tests/support/XDesktop.h"
 
 using namespace platform;
 using testsupport::run;
 using testsupport::Subprocess;
+using testsupport::XDesktop;
 
 namespace {
 
@@ -41,24 +43,22 @@ std::string clipboard() {
 
 class Keyboard : public testing::Test {
   protected:
+    // A desktop of the suite's own: layouts switched here never reach other tests.
     static void SetUpTestSuite() {
-        if (!std::getenv("DISPLAY")) return;
+        desktop = new XDesktop();
+        if (!desktop->ready()) return;
         connection = xcb_connect(nullptr, nullptr);
         root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
         target = new X11KeyTarget(connection, root);
         run({"/usr/bin/setxkbmap", "-layout", "us"});
-        windowManager = new Subprocess({"/usr/bin/openbox"});
-        // Openbox is ready once it names its check window on the root.
-        waitFor([] { return hasWindowManager(); });
     }
     static void TearDownTestSuite() {
-        delete windowManager;
-        windowManager = nullptr;
         delete target;
         target = nullptr;
         if (connection) xcb_disconnect(connection);
         connection = nullptr;
-        run({"/usr/bin/setxkbmap", "-layout", "us"});
+        delete desktop;
+        desktop = nullptr;
     }
     static bool hasWindowManager() {
         const char* name = "_NET_SUPPORTING_WM_CHECK";
@@ -74,7 +74,7 @@ class Keyboard : public testing::Test {
     }
 
     void SetUp() override {
-        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display";
+        ASSERT_TRUE(desktop->ready()) << desktop->error();
         ASSERT_TRUE(hasWindowManager()) << "openbox did not start";
         run({"/usr/bin/setxkbmap", "-layout", "us"});
         layout = XkbKeyboardLayout::fromDisplay();
@@ -142,7 +142,7 @@ class Keyboard : public testing::Test {
     static inline xcb_connection_t* connection = nullptr;
     static inline uint32_t root = 0;
     static inline X11KeyTarget* target = nullptr;
-    static inline Subprocess* windowManager = nullptr;
+    static inline XDesktop* desktop = nullptr;
     std::unique_ptr<XkbKeyboardLayout> layout;
     std::unique_ptr<XTestKeyEvents> events;
     std::unique_ptr<Subprocess> field;

@@ -54,7 +54,8 @@ bool AgentSession::startPrivateBus() {
     return started;
 }
 
-AgentSession::AgentSession() {
+AgentSession::AgentSession(std::optional<std::string> display) {
+    display_ = std::move(display);
     setEnvironment();
     ready_ = startPrivateBus();
 }
@@ -73,6 +74,10 @@ void AgentSession::setEnvironment() {
     fs::create_directories(h / "run");
     chmod((h / "run").c_str(), 0700);
     setenv("PURLANE_APPLICATIONS_PATH", applicationsFolder().c_str(), 1);
+    if (display_)
+        setenv("DISPLAY", display_->c_str(), 1);
+    else
+        unsetenv("DISPLAY");
     for (const char* name : {"PURLANE_LAUNCH_OPTIONS", "PURLANE_AE_DEFAULT_TIMEOUT",
                              "PURLANE_LAUNCH_TIMEOUT", "PURLANE_TESTAPP_RECORD"})
         unsetenv(name);

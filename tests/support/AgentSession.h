@@ -30,7 +30,9 @@ class AgentSession {
     // Whether the test runner gave us a session bus (DBUS_SESSION_BUS_ADDRESS).
     static bool runnerHasSessionBus();
 
-    AgentSession();
+    // `display`: the X display the session's programs see (a test's XDesktop); without one
+    // they see none, so tests side by side never share a clipboard or a focus.
+    explicit AgentSession(std::optional<std::string> display = std::nullopt);
     ~AgentSession();
     AgentSession(const AgentSession&) = delete;
     AgentSession& operator=(const AgentSession&) = delete;
@@ -86,6 +88,7 @@ class AgentSession {
     void endPrograms();
 
     TempDir home_;
+    std::optional<std::string> display_;
     bool ready_ = false;
     std::vector<std::unique_ptr<Subprocess>> children_;
 };
