@@ -81,11 +81,17 @@ int main(int argc, char** argv) {
         auto definition = ScriptingDefinition::readFile(*sdef);
         if (definition.ok()) {
             scripts = std::make_unique<ScriptCommandDispatcher>(
-                std::move(definition).value(), ScriptCommand::Context{client, *pasteboards, actions.get()});
+                std::move(definition).value(),
+                ScriptCommand::Context{client, *pasteboards, actions.get()});
             scripts->install(app.appleEventManager());
         } else {
             log("Scripting definition unreadable: " + definition.error().debugDescription());
         }
+    } else {
+        // Without it every script command would only answer "event not handled".
+        log("Scripting definition missing: " +
+            (app.bundle().resourcePath() / "purlaneAgent.sdef").string() +
+            "; script commands are not available");
     }
 
     app.setDelegate(&delegate);

@@ -122,11 +122,14 @@ void printResult(const PropertyList& value) {
 }  // namespace
 
 void helpScript() {
-    std::cout << "Usage: purlanectl script COMMAND [DIRECT] [--PARAMETER VALUE]...\n\n"
-                 "Sends a script command to purlaneAgent (starting it when it does not run) and\n"
-                 "prints the result: text as it is, lists one element per line, booleans as\n"
-                 "true or false, nothing when there is no result. Boolean parameters take true,\n"
-                 "false, yes or no. A parameter name with spaces is written with hyphens.\n\n";
+    std::cout
+        << "Usage: purlanectl script COMMAND [DIRECT] [--PARAMETER VALUE]... [--] [DIRECT]\n\n"
+           "Sends a script command to purlaneAgent (starting it when it does not run) and\n"
+           "prints the result: text as it is, lists one element per line, booleans as\n"
+           "true or false, nothing when there is no result. Boolean parameters take true,\n"
+           "false, yes or no. A parameter name with spaces is written with hyphens.\n"
+           "\"--\" ends the parameters: what follows is the direct parameter even when it\n"
+           "begins with \"--\" (purlanectl script 'clean text' --cleaner '#UPPER' -- --x).\n\n";
     std::string error;
     if (auto def = definition(error)) {
         std::cout << "Commands:\n";
@@ -156,9 +159,12 @@ int runScript(const std::vector<std::string>& args) {
 
     AppleEvent event(command->eventClass, command->eventID, kAgentIdentifier);
     bool haveDirect = false;
+    bool parametersEnded = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a.size() > 2 && a.starts_with("--")) {
+        if (a == "--" && !parametersEnded) {
+            parametersEnded = true;
+        } else if (!parametersEnded && a.size() > 2 && a.starts_with("--")) {
             std::string name = a.substr(2);
             std::replace(name.begin(), name.end(), '-', ' ');
             const auto* parameter = command->parameterNamed(name);
