@@ -64,6 +64,7 @@ class LinuxApplication : public Application {
     using QtFactory = std::unique_ptr<QCoreApplication> (*)(int& argc, char** argv);
     LinuxApplication(int& argc, char** argv, QtFactory makeQt,
                      std::unique_ptr<ApplicationWindows> windows);
+    LinuxWorkspace& linuxWorkspace() { return *workspace_; }
 
   private:
     RegisteredApplication initialIdentity() const;

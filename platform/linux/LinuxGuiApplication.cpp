@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/linux/WidgetWindows.h"
+#include "platform/linux/x11/X11ActiveWindow.h"
 
 namespace platform {
 
@@ -20,6 +21,9 @@ std::unique_ptr<QCoreApplication> makeWidgetsApplication(int& argc, char** argv)
 }  // namespace
 
 LinuxGuiApplication::LinuxGuiApplication(int& argc, char** argv)
-    : LinuxApplication(argc, argv, makeWidgetsApplication, std::make_unique<WidgetWindows>()) {}
+    : LinuxApplication(argc, argv, makeWidgetsApplication, std::make_unique<WidgetWindows>()) {
+    // On an X display every application with a window is seen, not only ours.
+    linuxWorkspace().setForeignApplications(X11ActiveWindow::open());
+}
 
 }  // namespace platform

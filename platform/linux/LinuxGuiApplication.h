@@ -5,8 +5,9 @@
 namespace platform {
 
 // A program of ours that shows windows: a widgets application (drawn off screen when there is
-// no display) whose windows come forward on activation and go on hide. Only such programs link
-// the widget toolkit; the others start without loading it.
+// no display) whose windows come forward on activation and go on hide, and whose workspace sees
+// the other applications of the desktop too. Only such programs link the widget toolkit; the
+// others start without loading it.
 class LinuxGuiApplication : public LinuxApplication {
   public:
     // Create it first thing in main, on the main thread.

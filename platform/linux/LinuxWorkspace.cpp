@@ -88,18 +88,58 @@ RunningApplication LinuxWorkspace::make(int pid, const Bundle& bundle) {
                               InstalledApplications::activationPolicy(bundle));
 }
 
+RunningApplication LinuxWorkspace::make(const WindowedApplication& app) {
+    return RunningApplication(this, app.pid, app.bundleIdentifier, std::nullopt, app.localizedName,
+                              ActivationPolicy::Regular);
+}
+
+void LinuxWorkspace::setForeignApplications(std::unique_ptr<ForeignApplications> foreign) {
+    foreign_ = std::move(foreign);
+    if (!foreign_) return;
+    std::weak_ptr<bool> alive = alive_;
+    foreign_->setFrontmostChanged([this, alive](const WindowedApplication& app) {
+        mainQueue_.async([this, alive, app] {
+            if (alive.lock()) foreignActivated(app);
+        });
+    });
+}
+
+void LinuxWorkspace::foreignActivated(const WindowedApplication& app) {
+    if (app.pid == lastActivated_) return;
+    lastActivated_ = app.pid;
+    // One of ours says who it is on the bus.
+    if (AppRegistry::isRunning(app.pid)) {
+        postAbout(app.pid, kWorkspaceDidActivateApplication);
+        return;
+    }
+    post(kWorkspaceDidActivateApplication, make(app));
+}
+
 std::vector<RunningApplication> LinuxWorkspace::runningApplications() {
     std::vector<RunningApplication> apps;
     for (const auto& registered : AppRegistry::list()) {
         apps.push_back(make(registered));
         remember(registered.pid, apps.back());
     }
+    if (!foreign_) return apps;
+    for (const auto& windowed : foreign_->withWindows()) {
+        const bool ours = std::any_of(apps.begin(), apps.end(), [&](const auto& a) {
+            return a.processIdentifier() == windowed.pid;
+        });
+        if (!ours) apps.push_back(make(windowed));
+    }
     return apps;
 }
 
 std::optional<RunningApplication> LinuxWorkspace::frontmostApplication() {
-    // Only our own programs are seen for now; the last one activated is in front.
     const auto apps = AppRegistry::list();
+    if (auto front = foreign_ ? foreign_->frontmost() : std::nullopt) {
+        for (const auto& registered : apps) {
+            if (registered.pid == front->pid) return make(registered);
+        }
+        return make(*front);
+    }
+    // No window is active: of our programs, the last one activated is in front.
     auto front = std::max_element(apps.begin(), apps.end(), [](const auto& a, const auto& b) {
         return a.activatedAt < b.activatedAt;
     });
@@ -240,7 +280,8 @@ bool LinuxWorkspace::terminateApplication(int pid) {
 }
 
 bool LinuxWorkspace::activateApplication(int pid, uint64_t options) {
-    return AppRegistry::requestActivate(pid, options);
+    if (AppRegistry::requestActivate(pid, options)) return true;
+    return foreign_ && foreign_->activate(pid);
 }
 
 bool LinuxWorkspace::xdgOpen(const std::string& target) {
@@ -316,7 +357,9 @@ void LinuxWorkspace::nameOwnerChanged(const QString& name, const QString& oldOwn
 }
 
 void LinuxWorkspace::applicationActivated(int pid) {
-    if (pid > 0) postAbout(pid, kWorkspaceDidActivateApplication);
+    if (pid <= 0) return;
+    lastActivated_ = pid;
+    postAbout(pid, kWorkspaceDidActivateApplication);
 }
 
 }  // namespace platform

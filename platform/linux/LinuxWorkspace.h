@@ -3,10 +3,12 @@
 #include <QObject>
 #include <QString>
 #include <map>
+#include <memory>
 #include <mutex>
 
 #include "platform/core/MainQueue.h"
 #include "platform/events/AppleEventManager.h"
+#include "platform/linux/ForeignApplications.h"
 #include "platform/workspace/Bundle.h"
 #include "platform/workspace/Workspace.h"
 
@@ -15,9 +17,11 @@ namespace platform {
 struct RegisteredApplication;
 
 // The workspace on Linux. Running applications are the programs of ours registered on the
-// session bus (in launch order); the frontmost is the one activated last. Launches start the
-// bundle's program detached and wait until it registered. URL schemes claimed by an installed
-// bundle go to it as "GURL" events; anything else goes to xdg-open. The trash is the XDG
+// session bus (in launch order), then, on a desktop, the other applications with windows. The
+// frontmost is the application of the desktop's active window, else the program of ours
+// activated last; a process registered on the bus is always named by its registration. Launches
+// start the bundle's program detached and wait until it registered. URL schemes claimed by an
+// installed bundle go to it as "GURL" events; anything else goes to xdg-open. The trash is the XDG
 // trash.
 //
 // Launches, terminations and activations of registered programs are posted on the workspace's
@@ -49,6 +53,10 @@ class LinuxWorkspace : public QObject, public Workspace {
 
     NotificationCenter& notificationCenter() override { return center_; }
 
+    // The desktop's view of applications with windows (none without a display). Its changes of
+    // front application are posted as activations, on the main thread.
+    void setForeignApplications(std::unique_ptr<ForeignApplications> foreign);
+
   private slots:
     void nameOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
     void applicationActivated(int pid);
@@ -56,6 +64,8 @@ class LinuxWorkspace : public QObject, public Workspace {
   private:
     RunningApplication make(const RegisteredApplication& app);
     RunningApplication make(int pid, const Bundle& bundle);
+    RunningApplication make(const WindowedApplication& app);
+    void foreignActivated(const WindowedApplication& app);
     // The first running instance of the bundle, or a new one launched with `options`.
     Result<RunningApplication> runningOrLaunched(const Bundle& bundle, uint64_t options,
                                                  const std::vector<std::string>& arguments,
@@ -76,6 +86,12 @@ class LinuxWorkspace : public QObject, public Workspace {
     mutable std::mutex knownMutex_;
     std::map<int, RunningApplication> known_;
     bool listening_ = false;
+    // The last process whose activation was posted, so one activation seen both on the bus and
+    // on the desktop is posted once.
+    int lastActivated_ = 0;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    // Last, so its thread stops before anything it reports to goes.
+    std::unique_ptr<ForeignApplications> foreign_;
 };
 
 }  // namespace platform
