@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -43,6 +45,7 @@ class ApplyOnDesktop : public testing::Test {
     void TearDown() override {
         if (HasFailure() && desktop && desktop->ready()) {
             desktop->screenshot(testing::UnitTest::GetInstance()->current_test_info()->name());
+            if (agent) agent->signal(SIGTERM), agent->wait(10);
             if (agent)
                 ADD_FAILURE() << "agent said:\n" << agent->stdoutText() << agent->stderrText();
         }
@@ -180,9 +183,9 @@ TEST_F(ApplyOnDesktop, InATerminalTheLineIsPastedAtThePromptWithoutInterruptingT
         window = desktop->windowOfProcess(field->pid());
         return window && desktop->activeWindow() == window;
     })) << field->stderrText();
-    // Three clicks on the first line select it, as a user does.
+    // Three clicks on the first line (below the menu bar) select it, as a user does.
     const std::string id = std::to_string(*window);
-    xdotool({"mousemove", "--window", id, "30", "12"});
+    xdotool({"mousemove", "--window", id, "30", "36"});
     xdotool({"click", "--repeat", "3", "--delay", "80", "1"});
 
     ASSERT_EQ(apply("#UPPER").status, 0);

@@ -63,6 +63,8 @@ XDesktop::XDesktop() {
     if (const char* d = std::getenv("DISPLAY")) previousDisplay_ = d;
     if (!startServer()) return;
     setenv("DISPLAY", display_.c_str(), 1);
+    if (const char* qpa = std::getenv("QT_QPA_PLATFORM")) previousQtPlatform_ = qpa;
+    unsetenv("QT_QPA_PLATFORM");
     windowManager_ = std::make_unique<Subprocess>(std::vector<std::string>{"/usr/bin/openbox"});
     // Openbox is ready once it names its check window on the root.
     if (!waitUntil([&] { return hasWindowManager(); }, 30)) {
@@ -78,6 +80,7 @@ XDesktop::~XDesktop() {
         kill(serverPid_, SIGTERM);
         waitpid(serverPid_, nullptr, 0);
     }
+    if (previousQtPlatform_) setenv("QT_QPA_PLATFORM", previousQtPlatform_->c_str(), 1);
     if (previousDisplay_)
         setenv("DISPLAY", previousDisplay_->c_str(), 1);
     else

@@ -10,7 +10,8 @@
 namespace testsupport {
 
 // A desktop of a test's own: a private X server (Xvfb) with a window manager (openbox), set as
-// DISPLAY for this process and the programs it starts until the desktop goes. Tests that move
+// DISPLAY for this process and the programs it starts until the desktop goes (Qt programs draw
+// on it, not off screen). Tests that move
 // the focus, switch layouts or own the clipboard each get their own, so tests that run side by
 // side never see each other's windows or keys.
 class XDesktop {
@@ -42,6 +43,7 @@ class XDesktop {
     std::string error_;
     std::string display_;
     std::optional<std::string> previousDisplay_;
+    std::optional<std::string> previousQtPlatform_;
     int serverPid_ = -1;
     std::unique_ptr<Subprocess> windowManager_;
 };

@@ -152,12 +152,12 @@ std::optional<WindowedApplication> X11ActiveWindow::refresh() {
     std::optional<WindowedApplication> app;
     if (window) app = describe(watch_, {*window}).front();
     std::lock_guard lock(mutex_);
-    const xcb_window_t previousWindow = frontWindow_;
     const auto previous = front_;
     frontWindow_ = window.value_or(XCB_WINDOW_NONE);
     front_ = app;
-    if (!app || frontWindow_ == previousWindow) return std::nullopt;
-    if (previous && previous->pid == app->pid) return std::nullopt;
+    // The server hands a gone client's window ids to the next client, so the same id may now
+    // be another program's window: the process tells applications apart, not the window.
+    if (!app || (previous && previous->pid == app->pid)) return std::nullopt;
     return app;
 }
 
