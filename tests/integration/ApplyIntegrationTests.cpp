@@ -38,6 +38,13 @@ class ApplyOnDesktop : public testing::Test {
         ASSERT_TRUE(desktop->ready()) << desktop->error();
         session = std::make_unique<AgentSession>(desktop->display());
         ASSERT_TRUE(session->ready());
+        // Debian's zenity ships no desktop entry; this one gives it its identifier, as an
+        // installed application has, so the clipboard rules can name it.
+        const fs::path entries = session->dataHome() / "applications";
+        fs::create_directories(entries);
+        std::ofstream(entries / (std::string(kZenityID) + ".desktop"))
+            << "[Desktop Entry]\nType=Application\nName=Zenity\nExec=zenity\n"
+               "StartupWMClass=Zenity\n";
         ASSERT_EQ(session->registerEngine().status, 0);
         agent = session->startAgent();
         ASSERT_NE(agent, nullptr);
