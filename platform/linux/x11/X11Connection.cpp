@@ -1,26 +1,14 @@
 #include "platform/linux/x11/X11Connection.h"
+#include "platform/linux/x11/XcbScreen.h"
 
 #include <cstdlib>
 
 namespace platform {
 
 std::unique_ptr<X11Connection> X11Connection::open(const std::string& display) {
-    const char* name = display.empty() ? std::getenv("DISPLAY") : display.c_str();
-    if (!name || !*name) return nullptr;
-    int screenNumber = 0;
-    xcb_connection_t* connection = xcb_connect(name, &screenNumber);
-    // xcb_connect never returns null; a failed connection is an object in the error state.
-    if (xcb_connection_has_error(connection)) {
-        xcb_disconnect(connection);
-        return nullptr;
-    }
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; i < screenNumber && screens.rem > 0; ++i) xcb_screen_next(&screens);
-    if (screens.rem == 0) {
-        xcb_disconnect(connection);
-        return nullptr;
-    }
-    return std::unique_ptr<X11Connection>(new X11Connection(connection, screens.data->root));
+    const auto screen = connectToScreen(display);
+    if (!screen) return nullptr;
+    return std::unique_ptr<X11Connection>(new X11Connection(screen->connection, screen->root));
 }
 
 X11Connection::X11Connection(xcb_connection_t* connection, xcb_window_t root)

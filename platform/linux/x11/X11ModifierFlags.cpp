@@ -1,4 +1,5 @@
 #include "platform/linux/x11/X11ModifierFlags.h"
+#include "platform/linux/x11/XcbScreen.h"
 
 #include <xcb/xcb.h>
 
@@ -8,22 +9,10 @@
 namespace platform {
 
 X11ModifierFlags::X11ModifierFlags(const std::string& displayName) {
-    int screenNumber = 0;
-    xcb_connection_t* connection =
-        xcb_connect(displayName.empty() ? nullptr : displayName.c_str(), &screenNumber);
-    // xcb_connect never returns null; a failed connection is an object in the error state.
-    if (xcb_connection_has_error(connection)) {
-        xcb_disconnect(connection);
-        return;
-    }
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; i < screenNumber && screens.rem > 0; ++i) xcb_screen_next(&screens);
-    if (screens.rem == 0) {
-        xcb_disconnect(connection);
-        return;
-    }
-    connection_ = connection;
-    root_ = screens.data->root;
+    const auto screen = connectToScreen(displayName);
+    if (!screen) return;
+    connection_ = screen->connection;
+    root_ = screen->root;
 }
 
 X11ModifierFlags::~X11ModifierFlags() {

@@ -1,17 +1,6 @@
 #include "platform/linux/x11/XTestKeyEvents.h"
 
 #include <xcb/xcb.h>
-// xcb's XKB header names a field `explicit`, a keyword in C++.
-#ifdef __clang__
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Wkeyword-macro"
-#endif
-#define explicit explicit_
-#include <xcb/xkb.h>
-#undef explicit
-#ifdef __clang__
-#pragma clang diagnostic pop
-#endif
 #include <xcb/xtest.h>
 
 #include <algorithm>
@@ -23,6 +12,8 @@
 #include "platform/input/ModifierFlags.h"
 #include "platform/input/VirtualKeyCodes.h"
 #include "platform/linux/x11/X11KeyTarget.h"
+#include "platform/linux/x11/XcbScreen.h"
+#include "platform/linux/x11/XcbXkb.h"
 #include "platform/linux/x11/XkbKeyboardLayout.h"
 
 namespace platform {
@@ -48,21 +39,10 @@ bool isDown(const uint8_t* keys, uint8_t key) {
 XTestKeyEvents::XTestKeyEvents(XkbKeyboardLayout& layout, ClipboardKeysSource clipboardKeys,
                                const std::string& displayName)
     : layout_(layout), clipboardKeys_(std::move(clipboardKeys)) {
-    int screenNumber = 0;
-    xcb_connection_t* connection =
-        xcb_connect(displayName.empty() ? nullptr : displayName.c_str(), &screenNumber);
-    if (xcb_connection_has_error(connection)) {
-        xcb_disconnect(connection);
-        return;
-    }
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; i < screenNumber && screens.rem > 0; ++i) xcb_screen_next(&screens);
-    if (screens.rem == 0) {
-        xcb_disconnect(connection);
-        return;
-    }
-    connection_ = connection;
-    root_ = screens.data->root;
+    const auto screen = connectToScreen(displayName);
+    if (!screen) return;
+    connection_ = screen->connection;
+    root_ = screen->root;
     const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(connection_, &xcb_test_id);
     xtest_ = xtest && xtest->present;
     auto xkb = reply(xcb_xkb_use_extension_reply(

@@ -4,17 +4,6 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
-// xcb's XKB header names a field `explicit`, a keyword in C++.
-#ifdef __clang__
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Wkeyword-macro"
-#endif
-#define explicit explicit_
-#include <xcb/xkb.h>
-#undef explicit
-#ifdef __clang__
-#pragma clang diagnostic pop
-#endif
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
@@ -25,6 +14,7 @@
 
 #include "platform/input/KeyCodeMap.h"
 #include "platform/input/ModifierFlags.h"
+#include "platform/linux/x11/XcbXkb.h"
 
 namespace platform {
 
