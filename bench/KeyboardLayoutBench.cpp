@@ -5,7 +5,10 @@
 
 #include <memory>
 
+#include "agent/actions/CGKeyCodeLookup.h"
 #include "platform/linux/x11/XkbKeyboardLayout.h"
+#include "platform/sim/SimKeyEvents.h"
+#include "platform/sim/SimProcess.h"
 
 namespace {
 
@@ -22,7 +25,26 @@ void translateAllKeys(benchmark::State& state, const char* layoutName, const cha
     state.SetItemsProcessed(state.iterations() * 128);
 }
 
+// The agent's whole key-table rebuild (four tables from 128 translations) on a real keymap.
+void rebuildKeyTable(benchmark::State& state, const char* layoutName) {
+    auto layout = platform::XkbKeyboardLayout::fromNames({layoutName, "", "", "", ""});
+    if (!layout) {
+        state.SkipWithError("keymap does not compile (xkb-data missing?)");
+        return;
+    }
+    platform::SimWorld world;
+    platform::SimProcess& process = world.launch("com.halvik.purlane.agent");
+    platform::SimKeyEvents events(world);
+    CGKeyCodeLookup lookup(*layout, events, process.standardUserDefaults(), process.clock());
+    for (auto _ : state) {
+        lookup.rebuildTable();
+        benchmark::DoNotOptimize(lookup.info().characterKeys.size());
+    }
+}
+
 }  // namespace
 
+BENCHMARK_CAPTURE(rebuildKeyTable, us, "us");
+BENCHMARK_CAPTURE(rebuildKeyTable, ru_us, "ru,us");
 BENCHMARK_CAPTURE(translateAllKeys, us, "us", "");
 BENCHMARK_CAPTURE(translateAllKeys, ru_us, "ru,us", "");
