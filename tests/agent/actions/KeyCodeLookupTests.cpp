@@ -6,6 +6,7 @@
 #include "platform/core/Log.h"
 #include "platform/input/ModifierFlags.h"
 #include "platform/input/VirtualKeyCodes.h"
+#include "platform/linux/x11/XkbKeyboardLayout.h"
 #include "platform/sim/SimKeyEvents.h"
 #include "platform/sim/SimKeyboardLayout.h"
 #include "platform/sim/SimProcess.h"
@@ -99,6 +100,39 @@ TEST_F(KeyCodeLookupTest, NoProcessMeansTheSystemStreamAndMissingPiecesPostNothi
     EXPECT_TRUE(events.posted.empty());
     EXPECT_EQ(world.now(), before);
     EXPECT_EQ(logs.sink.logged, std::vector<std::string>{"Simulated Keystroke: No event source"});
+}
+
+}  // namespace
+
+namespace {
+
+// The table on real keymaps: Command-C is typed by another physical key on Dvorak, and AZERTY
+// swaps A and Q.
+TEST(KeyCodeLookupOnKeymaps, CommandKeysFollowTheLayout) {
+    struct Case {
+        const char* layout;
+        const char* variant;
+        uint16_t c, v, a, q;
+    };
+    const Case cases[] = {
+        {"us", "", 8, 9, 0, 12},
+        {"us", "dvorak", 34, 47, 0, 7},
+        {"fr", "", 8, 9, 12, 0},
+    };
+    SimWorld world;
+    SimProcess& process = world.launch("com.halvik.purlane.agent");
+    SimKeyEvents events{world};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.layout) + " " + c.variant);
+        auto layout = XkbKeyboardLayout::fromNames({c.layout, c.variant, "", "", ""});
+        ASSERT_TRUE(layout);
+        CGKeyCodeLookup lookup(*layout, events, process.standardUserDefaults(), process.clock());
+        EXPECT_EQ(lookup.keyFor("C", true).code, c.c);
+        EXPECT_EQ(lookup.keyFor("v", true).code, c.v);
+        EXPECT_EQ(lookup.keyFor("a", true).code, c.a);
+        EXPECT_EQ(lookup.keyFor("q", false).code, c.q);
+        EXPECT_TRUE(lookup.keyFor("\xe2\x82\xac", false).absent);  // €: no plain key types it
+    }
 }
 
 }  // namespace
