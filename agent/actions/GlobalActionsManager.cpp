@@ -65,9 +65,11 @@ std::vector<PasteboardItem> GlobalActionsManager::snapshotGeneral() const {
 }
 
 void GlobalActionsManager::restoreGeneral(std::vector<PasteboardItem> items) {
-    auto general = Pasteboard::generalPasteboard(s_.pasteboards);
-    general.clearContents();
-    general.writeItems(items);
+    // Cleared and written in one step, so no other process ever reads an empty clipboard in
+    // between.
+    const auto general = Pasteboard::generalPasteboard(s_.pasteboards);
+    if (auto stored = s_.pasteboards->replace(general.name(), std::move(items)); !stored.ok())
+        log("Clipboard not restored: " + stored.error().debugDescription());
 }
 
 void GlobalActionsManager::applyCleaner(const std::string& cleaner, CleanerApplyOption option) {

@@ -155,16 +155,6 @@ bool Pasteboard::writeObjects(const std::vector<std::string>& strings) {
         .has_value();
 }
 
-bool Pasteboard::writeItems(const std::vector<PasteboardItem>& newItems) {
-    return edit("writeObjects",
-                [&newItems](std::vector<PasteboardItem>& items) {
-                    if (newItems.empty()) return PasteboardEdit::None;
-                    items.insert(items.end(), newItems.begin(), newItems.end());
-                    return PasteboardEdit::Modify;
-                })
-        .has_value();
-}
-
 std::optional<std::string> Pasteboard::dataForType(std::string_view type) const {
     auto contents = snapshot();
     const PasteboardItem* item = firstItemWith(*contents, type);

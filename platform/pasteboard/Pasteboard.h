@@ -46,8 +46,6 @@ class Pasteboard {
     // Adds one plain-text item per string after the current items. As with the OS, call
     // clearContents first: the strings are added to whatever is there.
     bool writeObjects(const std::vector<std::string>& strings);
-    // Adds the items after the current ones, as writeObjects does.
-    bool writeItems(const std::vector<PasteboardItem>& newItems);
 
     // From the first item that has the type.
     std::optional<std::string> dataForType(std::string_view type) const;
