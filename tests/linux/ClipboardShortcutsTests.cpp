@@ -16,6 +16,7 @@ constexpr uint64_t kCtrl = ModifierFlags::control;
 constexpr uint64_t kShift = ModifierFlags::shift;
 constexpr uint64_t kAlt = ModifierFlags::option;
 constexpr uint64_t kSuper = ModifierFlags::command;
+constexpr Action kCopy = Action::Copy, kPaste = Action::Paste, kAll = Action::SelectAll;
 
 Combination keys(uint64_t modifiers, const char* character) {
     return Combination{modifiers, character, std::nullopt};
@@ -25,82 +26,64 @@ PropertyList dictionary(std::initializer_list<PropertyList::Dictionary::Entry> e
     return PropertyList(PropertyList::Dictionary(entries));
 }
 
-const App kTerminals[] = {
-    {"lxterminal", "Lxterminal", ""},
-    {"gnome-terminal-server", "Gnome-terminal", "org.gnome.Terminal"},
-    {"", "", "org.gnome.Terminal"},
-    {"xfce4-terminal", "Xfce4-terminal", ""},
-    {"konsole", "konsole", "org.kde.konsole"},
-    {"tilix", "Tilix", "com.gexperts.Tilix"},
-    {"terminator", "Terminator", ""},
-    {"sakura", "Sakura", ""},
-    {"kitty", "kitty", ""},
-    {"Alacritty", "Alacritty", ""},
-    {"org.wezfurlong.wezterm", "org.wezfurlong.wezterm", ""},
-    {"xterm", "XTerm", ""},
-    {"xterm", "UXTerm", ""},
-    {"urxvt", "URxvt", ""},
-    {"st-256color", "st-256color", ""},
-    {"foot", "foot", ""},
-    {"qterminal", "qterminal", ""},
-    {"mate-terminal", "Mate-terminal", ""},
-    {"terminology", "terminology", ""},
-    {"guake", "Guake", ""},
-    {"yakuake", "yakuake", ""},
+const App kGedit{"gedit", "Gedit", "org.gnome.gedit"}, kLxterminal{"lxterminal", "Lxterminal", ""},
+    kUrxvt{"urxvt", "URxvt", ""}, kXterm{"xterm", "XTerm", ""}, kKitty{"kitty", "kitty", ""},
+    kGnomeTerminal{"gnome-terminal-server", "Gnome-terminal", "org.gnome.Terminal"};
+
+struct Case {
+    App app;
+    Action action;
+    std::optional<Combination> expected;
 };
 
-}  // namespace
-
-TEST(ClipboardShortcuts, CommandKeysTranslatePerApplication) {
-    const App gedit{"gedit", "Gedit", "org.gnome.gedit"};
-    const App zenity{"zenity", "Zenity", "org.gnome.Zenity"};
-    const App lxterminal{"lxterminal", "Lxterminal", ""};
-    const App urxvt{"urxvt", "URxvt", ""};
-    const App xterm{"xterm", "XTerm", ""};
-    const App kitty{"kitty", "kitty", ""};
-    const struct {
-        App app;
-        Action action;
-        std::optional<Combination> expected;
-    } cases[] = {
-        {gedit, Action::Copy, keys(kCtrl, "c")},
-        {gedit, Action::Paste, keys(kCtrl, "v")},
-        {zenity, Action::SelectAll, keys(kCtrl, "a")},
-        {App{}, Action::Copy, keys(kCtrl, "c")},  // nothing known about the window
-        {lxterminal, Action::Copy, keys(kCtrl | kShift, "c")},
-        {lxterminal, Action::Paste, keys(kCtrl | kShift, "v")},
-        {lxterminal, Action::SelectAll, std::nullopt},
-        {urxvt, Action::Copy, keys(kCtrl | kAlt, "c")},
-        {urxvt, Action::Paste, keys(kCtrl | kAlt, "v")},
-        // xterm has no clipboard keys and would read Control-Shift-C as an interrupt.
-        {xterm, Action::Copy, std::nullopt},
-        {xterm, Action::Paste, std::nullopt},
-        {kitty, Action::Copy, keys(kCtrl | kShift, "c")},
-    };
+void expectResolved(std::initializer_list<Case> cases, const PropertyList& overrides) {
     for (const auto& c : cases) {
-        EXPECT_EQ(ClipboardShortcuts::resolve(c.action, c.app, PropertyList()), c.expected)
+        EXPECT_EQ(ClipboardShortcuts::resolve(c.action, c.app, overrides), c.expected)
             << c.app.className << " " << int(c.action);
     }
 }
 
+}  // namespace
+
+TEST(ClipboardShortcuts, CommandKeysTranslatePerApplication) {
+    expectResolved(
+        {
+            {kGedit, kCopy, keys(kCtrl, "c")},
+            {kGedit, kAll, keys(kCtrl, "a")},
+            {App{}, kCopy, keys(kCtrl, "c")},  // nothing known about the window
+            {kLxterminal, kCopy, keys(kCtrl | kShift, "c")},
+            {kLxterminal, kPaste, keys(kCtrl | kShift, "v")},
+            {kLxterminal, kAll, std::nullopt},
+            {kUrxvt, kCopy, keys(kCtrl | kAlt, "c")},
+            // xterm has no clipboard keys and would read Control-Shift-C as an interrupt.
+            {kXterm, kCopy, std::nullopt},
+        },
+        PropertyList());
+}
+
 TEST(ClipboardShortcuts, NoKnownTerminalEverGetsControlC) {
-    const PropertyList hostile = dictionary({});
-    for (const App& app : kTerminals) {
-        EXPECT_TRUE(ClipboardShortcuts::isKnownTerminal(app)) << app.instance << app.appId;
-        const std::string id = !app.appId.empty() ? app.appId : app.instance;
+    // Matched by application id, by class or by instance, in any case.
+    std::vector<App> terminals = {{"", "", "org.gnome.Terminal"}, {"", "UXTerm", ""}};
+    for (const char* instance :
+         {"lxterminal", "gnome-terminal-server", "xfce4-terminal", "konsole", "tilix", "terminator",
+          "sakura", "kitty", "Alacritty", "org.wezfurlong.wezterm", "xterm", "urxvt", "st-256color",
+          "foot", "qterminal", "mate-terminal", "terminology", "guake", "yakuake"})
+        terminals.push_back({instance, "", ""});
+    for (const App& app : terminals) {
+        const std::string id = app.appId + app.instance + app.className;
+        EXPECT_TRUE(ClipboardShortcuts::isKnownTerminal(app)) << id;
         const PropertyList overrides = dictionary(
             {{id,
               dictionary({{"copy", "ctrl+c"}, {"paste", "control+C"}, {"selectAll", "ctrl+c"}})}});
-        for (const PropertyList* o : {&hostile, &overrides}) {
-            for (Action action : {Action::Copy, Action::Paste, Action::SelectAll}) {
-                const auto result = ClipboardShortcuts::resolve(action, app, *o);
-                EXPECT_NE(result, keys(kCtrl, "c")) << id << " " << int(action);
+        for (const PropertyList& o : {dictionary({}), overrides}) {
+            for (Action action : {kCopy, kPaste, kAll}) {
                 // Whatever is sent carries Shift or Alt besides Control, or nothing is sent.
+                const auto result = ClipboardShortcuts::resolve(action, app, o);
                 if (result) EXPECT_TRUE(result->modifiers & (kShift | kAlt)) << id;
             }
         }
     }
-    EXPECT_FALSE(ClipboardShortcuts::isKnownTerminal({"gedit", "Gedit", "org.gnome.gedit"}));
+    EXPECT_FALSE(ClipboardShortcuts::isKnownTerminal(kGedit));
     EXPECT_FALSE(ClipboardShortcuts::isKnownTerminal({}));
 }
 
@@ -113,37 +96,26 @@ TEST(ClipboardShortcuts, TheUserDefaultExtendsAndOverridesTheList) {
         {"foot", PropertyList("not a dictionary")},
     });
     const App emacs{"emacs", "Emacs", ""};
-    const App xterm{"xterm", "XTerm", ""};
-    const App gnomeTerminal{"gnome-terminal-server", "Gnome-terminal", "org.gnome.Terminal"};
-    const App kitty{"kitty", "kitty", ""};
-    const App foot{"foot", "foot", ""};
     ScopedLogCapture logs;
-    const struct {
-        App app;
-        Action action;
-        std::optional<Combination> expected;
-    } cases[] = {
-        {emacs, Action::Copy, keys(kAlt, "w")},  // class matched without case
-        {emacs, Action::Paste, keys(kCtrl, "y")},
-        {emacs, Action::SelectAll, std::nullopt},  // empty: never sent
-        {xterm, Action::Copy, Combination{kCtrl | kShift, "", 114}},
-        {xterm, Action::Paste, Combination{kShift, "", 114}},
-        {xterm, Action::SelectAll, std::nullopt},  // not in the entry: the list's rule
-        {gnomeTerminal, Action::SelectAll, keys(kCtrl | kShift, "a")},
-        {gnomeTerminal, Action::Copy, keys(kCtrl | kShift, "c")},
-        {kitty, Action::Copy, keys(kCtrl | kShift, "+")},
-        {kitty, Action::Paste, keys(kCtrl | kShift, "v")},  // unreadable: the list's rule
-        {foot, Action::Copy, keys(kCtrl | kShift, "c")},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ClipboardShortcuts::resolve(c.action, c.app, overrides), c.expected)
-            << c.app.className << " " << int(c.action);
-    }
-    ASSERT_EQ(logs.sink.logged.size(), 1u);
-    EXPECT_EQ(logs.sink.logged[0], "SyntheticClipboardKeys: unreadable paste keys for kitty");
+    expectResolved(
+        {
+            {emacs, kCopy, keys(kAlt, "w")},  // class matched without case
+            {emacs, kPaste, keys(kCtrl, "y")},
+            {emacs, kAll, std::nullopt},  // empty: never sent
+            {kXterm, kCopy, Combination{kCtrl | kShift, "", 114}},
+            {kXterm, kPaste, Combination{kShift, "", 114}},
+            {kXterm, kAll, std::nullopt},  // not in the entry: the list's rule
+            {kGnomeTerminal, kAll, keys(kCtrl | kShift, "a")},
+            {kKitty, kCopy, keys(kCtrl | kShift, "+")},
+            {kKitty, kPaste, keys(kCtrl | kShift, "v")},  // unreadable: the list's rule
+            {{"foot", "foot", ""}, kCopy, keys(kCtrl | kShift, "c")},
+        },
+        overrides);
+    EXPECT_EQ(logs.sink.logged,
+              std::vector<std::string>{"SyntheticClipboardKeys: unreadable paste keys for kitty"});
 }
 
-TEST(ClipboardShortcuts, ParsesCombinations) {
+TEST(ClipboardShortcuts, ParsesCombinationsAndCommandCharacters) {
     const struct {
         const char* text;
         std::optional<Combination> expected;
@@ -163,10 +135,10 @@ TEST(ClipboardShortcuts, ParsesCombinations) {
     };
     for (const auto& c : cases) EXPECT_EQ(ClipboardShortcuts::parse(c.text), c.expected) << c.text;
 
-    EXPECT_EQ(ClipboardShortcuts::actionFor("c"), Action::Copy);
-    EXPECT_EQ(ClipboardShortcuts::actionFor("C"), Action::Copy);
-    EXPECT_EQ(ClipboardShortcuts::actionFor("v"), Action::Paste);
-    EXPECT_EQ(ClipboardShortcuts::actionFor("a"), Action::SelectAll);
-    for (const char* other : {"x", "", "cc", "\xd1\x81"})
-        EXPECT_FALSE(ClipboardShortcuts::actionFor(other)) << other;
+    const std::pair<const char*, std::optional<Action>> actions[] = {
+        {"c", kCopy},        {"C", kCopy}, {"v", kPaste},        {"a", kAll},
+        {"x", std::nullopt}, {"", {}},     {"cc", std::nullopt}, {"\xd1\x81", std::nullopt},
+    };
+    for (const auto& [text, action] : actions)
+        EXPECT_EQ(ClipboardShortcuts::actionFor(text), action) << text;
 }

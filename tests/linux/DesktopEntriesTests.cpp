@@ -36,10 +36,11 @@ class DesktopEntriesTest : public testing::Test {
         entries = DesktopEntries::load({home.path(), system.path(), other.path()});
     }
 
-    const DesktopEntries::Entry* byId(const std::string& id) const {
+    // The entry's name, or "-" when there is none with that id.
+    std::string nameOf(const std::string& id) const {
         for (const auto& e : entries.entries())
-            if (e.id == id) return &e;
-        return nullptr;
+            if (e.id == id) return e.name;
+        return "-";
     }
 
     TempDir home, system, other;
@@ -47,28 +48,16 @@ class DesktopEntriesTest : public testing::Test {
 };
 
 TEST_F(DesktopEntriesTest, EarlierFoldersHideLaterOnesAndOnlyApplicationsCount) {
-    const struct {
-        const char* id;
-        const char* name;  // nullptr: no entry
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"org.gnome.Zenity", "Zenity Dialogs"},
         {"shadowed", "User Copy"},
-        {"gone", nullptr},  // hidden by the user, so the system's is hidden too
+        {"gone", "-"},  // hidden by the user, so the system's is hidden too
         {"kde-org.kde.kate", "Kate"},
         {"org.example.Editor", "Editor"},
-        {"link", nullptr},
-        {"notes", nullptr},
+        {"link", "-"},
+        {"notes", "-"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.id);
-        const auto* e = byId(c.id);
-        if (!c.name) {
-            EXPECT_EQ(e, nullptr);
-            continue;
-        }
-        ASSERT_NE(e, nullptr);
-        EXPECT_EQ(e->name, c.name);
-    }
+    for (const auto& [id, name] : cases) EXPECT_EQ(nameOf(id), name) << id;
 }
 
 TEST_F(DesktopEntriesTest, AWindowFindsItsEntryByClassThenApplicationIdThenId) {
@@ -76,25 +65,20 @@ TEST_F(DesktopEntriesTest, AWindowFindsItsEntryByClassThenApplicationIdThenId) {
         const char* instance;
         const char* klass;
         const char* applicationId;
-        const char* expected;  // entry id, nullptr for none
+        const char* expected;  // entry id, "-" for none
     } cases[] = {
         {"zenity", "Zenity", "", "org.gnome.Zenity"},  // StartupWMClass = class
         {"Zenity", "Other", "", "org.gnome.Zenity"},   // StartupWMClass = instance
         {"editor", "Editor", "org.example.Editor", "org.example.Editor"},  // application id
         {"xterm", "XTerm", "", "xterm"},                                   // id = class, any case
-        {"kate", "kate", "", nullptr},  // ids are whole: no "kate"
-        {"", "", "", nullptr},
-        {"unknown", "Unknown", "org.example.Missing", nullptr},
+        {"kate", "kate", "", "-"},  // ids are whole: no "kate"
+        {"", "", "", "-"},
+        {"unknown", "Unknown", "org.example.Missing", "-"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.instance) + "/" + c.klass + "/" + c.applicationId);
         const auto* e = entries.match(c.instance, c.klass, c.applicationId);
-        if (!c.expected) {
-            EXPECT_EQ(e, nullptr);
-            continue;
-        }
-        ASSERT_NE(e, nullptr);
-        EXPECT_EQ(e->id, c.expected);
+        EXPECT_EQ(e ? e->id : "-", c.expected)
+            << c.instance << "/" << c.klass << "/" << c.applicationId;
     }
 }
 
@@ -110,30 +94,26 @@ TEST(DesktopEntryParse, NameFollowsTheLanguageAndEscapes) {
         {"pt_BR.UTF-8", "Arquivos"}, {"pt_PT", "Files and Folders"},   {"de_DE@euro", "Dateien"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.language);
         const auto e = DesktopEntries::parse(text, "files", c.language);
-        ASSERT_TRUE(e.has_value());
-        EXPECT_EQ(e->name, c.name);
+        EXPECT_EQ(e ? e->name : "-", c.name) << c.language;
     }
-    EXPECT_FALSE(DesktopEntries::parse("[Desktop Entry]\nType=Application\n", "x", "").has_value());
-    EXPECT_FALSE(DesktopEntries::parse("[Other]\nType=Application\nName=X\n", "x", "").has_value());
+    EXPECT_FALSE(DesktopEntries::parse("[Desktop Entry]\nType=Application\n", "x", ""));
+    EXPECT_FALSE(DesktopEntries::parse("[Other]\nType=Application\nName=X\n", "x", ""));
 }
 
 TEST(DesktopEntryFolders, UserFolderFirstThenTheSystemOnes) {
-    const char* saved[] = {std::getenv("XDG_DATA_HOME"), std::getenv("XDG_DATA_DIRS")};
-    const std::string keep[] = {saved[0] ? saved[0] : "", saved[1] ? saved[1] : ""};
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+    for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS"}) {
+        const char* value = std::getenv(name);
+        saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
     setenv("XDG_DATA_HOME", "/home/u/data", 1);
     setenv("XDG_DATA_DIRS", "/opt/share::relative:/usr/share", 1);
-    const std::vector<std::filesystem::path> expected = {"/home/u/data", "/opt/share",
-                                                         "/usr/share"};
-    EXPECT_EQ(DesktopEntries::dataDirectories(), expected);
-    for (int i = 0; i < 2; ++i) {
-        const char* name = i == 0 ? "XDG_DATA_HOME" : "XDG_DATA_DIRS";
-        if (saved[i])
-            setenv(name, keep[i].c_str(), 1);
-        else
-            unsetenv(name);
-    }
+    const auto directories = DesktopEntries::dataDirectories();
+    for (const auto& [name, value] : saved)
+        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+    EXPECT_EQ(directories,
+              std::vector<std::filesystem::path>({"/home/u/data", "/opt/share", "/usr/share"}));
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <ostream>
 
 namespace testsupport {
@@ -12,18 +12,12 @@ namespace testsupport {
 // Things that can sit where a program expects a small regular file it reads whole.
 enum class HostileFile { Fifo, Directory, LinkToDevZero, Unreadable };
 
+constexpr HostileFile kHostileFiles[] = {HostileFile::Fifo, HostileFile::Directory,
+                                         HostileFile::LinkToDevZero, HostileFile::Unreadable};
+
 inline const char* nameOf(HostileFile kind) {
-    switch (kind) {
-        case HostileFile::Fifo:
-            return "Fifo";
-        case HostileFile::Directory:
-            return "Directory";
-        case HostileFile::LinkToDevZero:
-            return "LinkToDevZero";
-        case HostileFile::Unreadable:
-            return "Unreadable";
-    }
-    return "?";
+    constexpr const char* kNames[] = {"Fifo", "Directory", "LinkToDevZero", "Unreadable"};
+    return kNames[static_cast<int>(kind)];
 }
 
 inline void PrintTo(HostileFile kind, std::ostream* os) {
@@ -44,13 +38,9 @@ inline bool plant(HostileFile kind, const std::filesystem::path& path) {
         case HostileFile::LinkToDevZero:
             std::filesystem::create_symlink("/dev/zero", path, ec);
             return !ec;
-        case HostileFile::Unreadable: {
-            FILE* f = std::fopen(path.c_str(), "w");
-            if (!f) return false;
-            std::fputs("{}", f);
-            std::fclose(f);
+        case HostileFile::Unreadable:
+            if (!(std::ofstream(path) << "{}")) return false;  // closed before the chmod
             return ::chmod(path.c_str(), 0) == 0;
-        }
     }
     return false;
 }

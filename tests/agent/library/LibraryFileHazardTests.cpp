@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 
 #include "platform/core/Log.h"
@@ -18,24 +19,23 @@ namespace {
 using L = SharedDataLoader;
 using Lines = std::vector<std::string>;
 
-std::string noSuchFile(const std::string& name) {
-    return "The file \u201c" + name +
-           "\u201d couldn\u2019t be opened because there is no such file.";
+std::string opened(const std::string& name, const std::string& because = {}) {
+    return "The file \u201c" + name + "\u201d couldn\u2019t be opened" +
+           (because.empty() ? "." : " because " + because + ".");
 }
 const std::string kMissing = "The data couldn\u2019t be read because it is missing.";
+const std::string kNoBuiltinJson = opened(L::kBuiltinJson, "there is no such file");
+const std::string kJson = "json/", kPlist = "plist/";
 
-// What the loader prints for `kind` planted as `name`.
-std::string refused(HostileFile kind, const std::string& name) {
-    const std::string start = "The file \u201c" + name + "\u201d couldn\u2019t be opened";
-    if (kind == HostileFile::Unreadable)
-        return start + " because you don\u2019t have permission to view it.";
-    return start + ".";
+template <typename... Text>
+Lines lines(const Text&... text) {
+    return {std::string(text)...};
 }
 
 struct Family {
     const char* name;
-    std::vector<std::string> installed;  // fixtures, as "folder/file"
-    const char* planted;                 // the file replaced by the hostile one
+    Lines installed;      // fixtures, as "folder/file"
+    const char* planted;  // the file replaced by the hostile one
     bool version8;
     std::optional<std::string> userGroup;  // of what loads instead
     // The lines printed, with "!" standing for the refusal of the planted file.
@@ -43,40 +43,18 @@ struct Family {
 };
 
 const Family kFamilies[] = {
-    {"JsonBuiltin",
-     {"json/" + std::string(L::kUserJson), "plist/" + std::string(L::kBuiltinPlist),
-      "plist/" + std::string(L::kUserPlist)},
-     L::kBuiltinJson,
-     false,
-     "Letters",
-     {"!"}},
-    {"JsonUser",
-     {"json/" + std::string(L::kBuiltinJson), "plist/" + std::string(L::kBuiltinPlist),
-      "plist/" + std::string(L::kUserPlist)},
-     L::kUserJson,
-     false,
-     "Letters",
-     {"!"}},
+    {"JsonBuiltin", lines(kJson + L::kUserJson, kPlist + L::kBuiltinPlist, kPlist + L::kUserPlist),
+     L::kBuiltinJson, false, "Letters", lines("!")},
+    {"JsonUser", lines(kJson + L::kBuiltinJson, kPlist + L::kBuiltinPlist, kPlist + L::kUserPlist),
+     L::kUserJson, false, "Letters", lines("!")},
     // Both property-list layouts read the same two files, so both fail on them.
-    {"PropertyListBuiltin",
-     {"plist/" + std::string(L::kUserPlist)},
-     L::kBuiltinPlist,
-     false,
-     std::nullopt,
-     {noSuchFile(L::kBuiltinJson), "!", "!"}},
+    {"PropertyListBuiltin", lines(kPlist + L::kUserPlist), L::kBuiltinPlist, false, std::nullopt,
+     lines(kNoBuiltinJson, "!", "!")},
     // The first layout stops at the built-in file, which is of the current layout.
-    {"PropertyListUser",
-     {"plist/" + std::string(L::kBuiltinPlist)},
-     L::kUserPlist,
-     false,
-     std::nullopt,
-     {noSuchFile(L::kBuiltinJson), "!", kMissing}},
-    {"LegacyList",
-     {"json/" + std::string(L::kBuiltinJson), "json/" + std::string(L::kUserJson)},
-     L::kLegacyLists,
-     true,
-     std::nullopt,
-     {"!"}},
+    {"PropertyListUser", lines(kPlist + L::kBuiltinPlist), L::kUserPlist, false, std::nullopt,
+     lines(kNoBuiltinJson, "!", kMissing)},
+    {"LegacyList", lines(kJson + L::kBuiltinJson, kJson + L::kUserJson), L::kLegacyLists, true,
+     std::nullopt, lines("!")},
 };
 
 // Readable names in test listings instead of byte dumps.
@@ -101,17 +79,17 @@ TEST_P(LibraryFileHazardTest, FailsItsFamilyWithTheOSErrorAndTheNextIsTried) {
     const auto data = env.loader.loadSharedData();
 
     EXPECT_EQ(data ? std::optional(data->user.groups.at(0).name) : std::nullopt, family.userGroup);
+    const bool unreadable = kind == HostileFile::Unreadable;
     Lines expected = family.printed;
-    for (std::string& line : expected)
-        if (line == "!") line = refused(kind, family.planted);
+    std::replace(
+        expected.begin(), expected.end(), std::string("!"),
+        opened(family.planted, unreadable ? "you don\u2019t have permission to view it" : ""));
     EXPECT_EQ(capture.sink.printed, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Library, LibraryFileHazardTest,
                          testing::Combine(testing::ValuesIn(kFamilies),
-                                          testing::Values(HostileFile::Fifo, HostileFile::Directory,
-                                                          HostileFile::LinkToDevZero,
-                                                          HostileFile::Unreadable)),
+                                          testing::ValuesIn(testsupport::kHostileFiles)),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param).name) + "_" +
                                     testsupport::nameOf(std::get<1>(info.param));
