@@ -157,6 +157,9 @@ TEST_F(KeyNames, FixedNamesAndLayoutNames) {
         {27, "-"},
         {29, "0"},
         {42, "\\"},
+        // Symbols have names too.
+        {24, "="},
+        {50, "`"},
         {6, "SS"},
         {7, "É"},
         {8, ""},
