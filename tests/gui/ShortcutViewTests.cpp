@@ -1,0 +1,185 @@
+// The recorder control drawn in each of its states, written to build/screenshots/ for a look,
+// and the key and mouse routes from Qt events to the recorder.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "agent/shortcuts/MASShortcutView.h"
+#include "platform/input/KeyCodeMap.h"
+#include "platform/input/ModifierFlags.h"
+#include "platform/sim/SimKeyboardLayout.h"
+#include "platform/sim/SimSounds.h"
+
+using platform::ModifierFlags;
+
+namespace {
+
+constexpr uint16_t kU = 32, kShiftKey = 56;
+const std::filesystem::path kScreenshots = std::filesystem::path(PURLANE_BUILD_DIR) / "screenshots";
+
+struct CommandOrControl : ShortcutChecks {
+    bool isValid(const MASShortcut& s) override {
+        return s.modifierFlags() & (ModifierFlags::command | ModifierFlags::control);
+    }
+    bool isTaken(const MASShortcut&, std::string&) override { return false; }
+};
+
+QApplication& app() {
+    static int argc = 1;
+    static char arg0[] = "gui_tests";
+    static char* argv[] = {arg0, nullptr};
+    static QApplication* application = new QApplication(argc, argv);
+    return *application;
+}
+
+// Pixels of `area` that stand out from the fill just above it (text, glyphs): gradients and
+// antialiased bezel edges differ far less than ink does.
+int inkedPixels(const QImage& image, const QRect& area) {
+    const QColor fill = image.pixelColor(area.center().x(), area.top() - 2);
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const int distance = std::abs(c.red() - fill.red()) +
+                                 std::abs(c.green() - fill.green()) +
+                                 std::abs(c.blue() - fill.blue());
+            if (distance > 90) ++count;
+        }
+    }
+    return count;
+}
+
+class ShortcutViewTest : public testing::Test {
+  protected:
+    ShortcutViewTest() { view.resize(190, 24); }
+
+    // Draws the view (on a white sheet, so flat styles show) and saves it under `name`.
+    QImage shoot(const std::string& name) {
+        std::filesystem::create_directories(kScreenshots);
+        QImage image = view.grab().toImage();
+        const auto path = kScreenshots / ("ShortcutView-" + name + ".png");
+        EXPECT_TRUE(image.save(QString::fromStdString(path.string()))) << path;
+        return image;
+    }
+
+    void sendKey(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers, uint16_t code) {
+        QKeyEvent event(type, key, modifiers, *platform::KeyCodeMap::x11KeyCode(code), 0, 0);
+        QApplication::sendEvent(&view, &event);
+    }
+
+    QApplication& application = app();  // before any widget
+    ShortcutRecorderRegistry registry;
+    CommandOrControl checks;
+    platform::SimKeyboardLayout layout;
+    platform::SimSounds sounds;
+    MASShortcutView view{registry, checks, layout, sounds};
+    ShortcutRecorder& recorder = view.recorder();
+};
+
+TEST_F(ShortcutViewTest, EveryStateDrawsItsTitleAndHint) {
+    const MASShortcut set(kU, ModifierFlags::control | ModifierFlags::option);
+    const struct {
+        const char* name;
+        std::function<void(ShortcutRecorder&)> prepare;
+        bool hintDrawn;
+    } states[] = {
+        {"empty", [](ShortcutRecorder&) {}, false},
+        {"set", [&](ShortcutRecorder& r) { r.setShortcutValue(set); }, true},
+        {"set-no-delete",
+         [&](ShortcutRecorder& r) {
+             r.setShortcutValue(set);
+             r.setShowsDeleteButton(false);
+         },
+         false},
+        {"recording-empty", [](ShortcutRecorder& r) { r.setRecording(true); }, true},
+        {"recording-set",
+         [&](ShortcutRecorder& r) {
+             r.setShortcutValue(set);
+             r.setRecording(true);
+         },
+         true},
+        {"recording-hinting-set",
+         [&](ShortcutRecorder& r) {
+             r.setShortcutValue(set);
+             r.setRecording(true);
+             r.setHinting(true);
+         },
+         true},
+        {"recording-hinting-empty",
+         [](ShortcutRecorder& r) {
+             r.setRecording(true);
+             r.setHinting(true);
+         },
+         true},
+        {"recording-placeholder",
+         [](ShortcutRecorder& r) {
+             r.setRecording(true);
+             r.handleKeyEvent(kShiftKey, ModifierFlags::command | ModifierFlags::shift, true);
+         },
+         true},
+    };
+    for (int style = 0; style < 4; ++style) {
+        for (const auto& s : states) {
+            SCOPED_TRACE(std::string(s.name) + " style " + std::to_string(style));
+            recorder.setRecording(false);
+            recorder.setShortcutValue(std::nullopt);
+            recorder.setShowsDeleteButton(true);
+            recorder.setHinting(false);
+            recorder.setStyle(style);
+            s.prepare(recorder);
+            const QImage image = shoot(std::string(s.name) + "-style" + std::to_string(style));
+            ASSERT_EQ(image.size(), QSize(190, 24));
+            const auto hint = recorder.hintRect({0, 0, 190, 24});
+            const auto title = recorder.titleRect({0, 0, 190, 24});
+            // The title's middle and the hint glyph carry ink; an empty hint area none.
+            const QRect titleMiddle(static_cast<int>(title.x + title.width / 2 - 15), 7, 30, 10);
+            const QRect hintMiddle(static_cast<int>(hint.x + hint.width / 2 - 4), 7, 8, 10);
+            EXPECT_GT(inkedPixels(image, titleMiddle), 8);
+            if (s.hintDrawn)
+                EXPECT_GT(inkedPixels(image, hintMiddle), 4);
+            else
+                EXPECT_EQ(inkedPixels(image, hintMiddle), 0);
+        }
+    }
+}
+
+TEST_F(ShortcutViewTest, QtEventsReachTheRecorder) {
+    QMouseEvent click(QEvent::MouseButtonPress, QPointF(20, 12), QPointF(20, 12), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &click);
+    ASSERT_TRUE(recorder.recording());
+
+    // Holding Super and Shift: the Shift press itself adds its flag.
+    sendKey(QEvent::KeyPress, Qt::Key_Shift, Qt::MetaModifier, kShiftKey);
+    EXPECT_EQ(recorder.shortcutPlaceholder(), "⇧⌘");
+    sendKey(QEvent::KeyRelease, Qt::Key_Shift, Qt::MetaModifier | Qt::ShiftModifier, kShiftKey);
+    EXPECT_EQ(recorder.shortcutPlaceholder(), "⌘");
+
+    sendKey(QEvent::KeyPress, Qt::Key_U, Qt::ControlModifier | Qt::AltModifier, kU);
+    EXPECT_FALSE(recorder.recording());
+    EXPECT_EQ(recorder.shortcutValue(),
+              MASShortcut(kU, ModifierFlags::control | ModifierFlags::option));
+    EXPECT_EQ(view.lastAnnouncement(), "Shortcut set");
+    EXPECT_EQ(view.accessibleName().toStdString(), "⌃⌥U keyboard shortcut");
+
+    // A click on the delete glyph clears.
+    QMouseEvent onHint(QEvent::MouseButtonPress, QPointF(180, 12), QPointF(180, 12), Qt::LeftButton,
+                       Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &onHint);
+    EXPECT_EQ(recorder.shortcutValue(), std::nullopt);
+
+    EXPECT_EQ(MASShortcutView::modifierFlags(Qt::ShiftModifier | Qt::ControlModifier |
+                                             Qt::AltModifier | Qt::MetaModifier),
+              0x1E0000u);
+}
+
+}  // namespace
