@@ -6,6 +6,7 @@
 using namespace platform;
 
 GlobalActionsManager::GlobalActionsManager(Services services) : s_(services) {
+    if (s_.ghotKeys) s_.ghotKeys->delegate = this;
     auto& center = s_.host.notificationCenter();
     auto& main = s_.host.mainQueue();
     observers_.push_back(center.addObserver(
@@ -17,7 +18,20 @@ GlobalActionsManager::GlobalActionsManager(Services services) : s_(services) {
         kMenuIconChanged, nullptr, [this](const Notification&) { menuIconChanged(); }, &main));
 }
 
+void GlobalActionsManager::registerHotKeys() {
+    if (s_.ghotKeys) s_.ghotKeys->registerAll();
+}
+
+void GlobalActionsManager::showPalette() {
+    log("Show palette: the popover is not available yet");
+}
+
+void GlobalActionsManager::showGroupMenuWithName(const std::string& groupName) {
+    log("Show group menu '" + groupName + "': group menus are not available yet");
+}
+
 GlobalActionsManager::~GlobalActionsManager() {
+    if (s_.ghotKeys) s_.ghotKeys->delegate = nullptr;
     for (auto token : observers_) s_.host.notificationCenter().removeObserver(token);
 }
 

@@ -9,15 +9,16 @@
 #include "agent/actions/CGKeyCodeLookup.h"
 #include "agent/actions/GlobalActionsDelegate.h"
 #include "agent/engine/PLClientProtocol.h"
+#include "agent/shortcuts/GlobalHotKeys.h"
 #include "platform/Host.h"
 #include "platform/input/Accessibility.h"
 #include "platform/pasteboard/PasteboardStore.h"
 #include "platform/ui/Sounds.h"
 #include "platform/workspace/Workspace.h"
 
-// The one owner of the agent's global actions: the apply pipeline and the front-application
-// tracker, and (in later steps of the agent's growth) the status item, its menu and the hot
-// keys, which all call back into it.
+// The one owner of the agent's global actions: the apply pipeline, the front-application
+// tracker and the hot keys, and (as they come) the status item and its menu, which all call
+// back into it.
 class GlobalActionsManager : public GlobalActionsDelegate {
   public:
     static constexpr const char* kAutoSelectAll = "AutoSelectAll";
@@ -40,6 +41,8 @@ class GlobalActionsManager : public GlobalActionsDelegate {
         platform::Sounds& sounds;
         CGKeyCodeLookup& keys;
         ActiveAppTracker& apptracker;
+        // The user's hot keys, where the program has them.
+        GlobalHotKeys* ghotKeys = nullptr;
     };
 
     explicit GlobalActionsManager(Services services);
@@ -53,9 +56,10 @@ class GlobalActionsManager : public GlobalActionsDelegate {
     void popoverStateChangeWithIsActive(bool isActive) override {
         s_.apptracker.activeUI = isActive;
     }
-    // The status item's popover and group menus come with the status item.
-    void showPalette() override {}
-    void showGroupMenuWithName(const std::string&) override {}
+    // The status item's popover and group menus come with the status item; until then a
+    // shortcut for them says so.
+    void showPalette() override;
+    void showGroupMenuWithName(const std::string& groupName) override;
 
     // Whether the user's clipboard is put back after applying with `option`.
     bool shouldPreserveClipboard(CleanerApplyOption option) const;
@@ -74,7 +78,7 @@ class GlobalActionsManager : public GlobalActionsDelegate {
     // notifications; they attach here when they exist.
     void popoverLayoutChanged() {}
     void menuIconChanged() {}
-    void registerHotKeys() {}
+    void registerHotKeys();
 
     std::vector<platform::PasteboardItem> snapshotGeneral() const;
     void restoreGeneral(std::vector<platform::PasteboardItem> items);
