@@ -105,6 +105,55 @@ TEST_F(PlatformServices, TheToolWritesEveryTypeAndReadsItBack) {
     EXPECT_EQ(run({kCtl, "defaults", "delete", d, "AutoSelectAll"}).status, 1);
 }
 
+TEST_F(PlatformServices, UntypedValuesKeepTheTypesOfXmlAndTheStringsOfOldStyleText) {
+    const std::string d = "com.halvik.purlane.agent";
+    PropertyList::Dictionary record;
+    record.set("uuid", "A");
+    record.set("keycode", 32);
+    record.set("enabled", true);
+    PropertyList::Dictionary shortcuts;
+    shortcuts.set("list", PropertyList::Array{record});
+    const struct {
+        std::string key, value;
+        PropertyList expected;
+    } cases[] = {
+        {"agent.shortcuts",
+         "<dict><key>list</key><array><dict><key>uuid</key><string>A</string><key>keycode</key>"
+         "<integer>32</integer><key>enabled</key><true/></dict></array></dict>",
+         shortcuts},
+        {"wrapped",
+         "\n  <?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><array>"
+         "<real>1.5</real><integer>-1</integer></array></plist>",
+         PropertyList::Array{1.5, -1}},
+        {"oldStyle", "(a, 2)", PropertyList::Array{"a", "2"}},
+        {"data", "<0a0b>", PropertyList::Data{0x0a, 0x0b}},
+        {"text", "<3 and 5 > 4", "<3 and 5 > 4"},
+    };
+    for (const auto& c : cases)
+        ASSERT_EQ(run({kCtl, "defaults", "write", d, c.key, c.value}).status, 0) << c.key;
+
+    const struct {
+        std::string value, error;
+    } broken[] = {
+        {"<dict><key>a</key></dict>", "key without a value"},
+        {"<dict><key>a</key><integer>x</integer></dict>", "integer"},
+        {"<dict><key>a</key>", "offset"},
+    };
+    for (const auto& b : broken) {
+        const auto w = run({kCtl, "defaults", "write", d, "broken", b.value});
+        EXPECT_EQ(w.status, 2) << b.value;
+        EXPECT_NE(w.err.find(b.error), std::string::npos) << w.err;
+    }
+
+    LinuxHost agent(d);
+    UserDefaults& defaults = agent.standardUserDefaults();
+    for (const auto& c : cases) EXPECT_EQ(defaults.objectForKey(c.key), c.expected) << c.key;
+    EXPECT_FALSE(defaults.objectForKey("broken"));
+    EXPECT_EQ(run({kCtl, "defaults", "read", d, "agent.shortcuts"}).out,
+              "{\n    list =     (\n                {\n            enabled = 1;\n"
+              "            keycode = 32;\n            uuid = A;\n        }\n    );\n}\n");
+}
+
 TEST_F(PlatformServices, DistributedNotificationReachesTheToolAndThePoster) {
     if (!QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "no session bus";
     Subprocess observer(

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/coding/OldStylePropertyList.h"
+#include "platform/coding/XmlPropertyList.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/linux/FileDefaultsStore.h"
 #include "tools/purlanectl/Command.h"
@@ -36,8 +37,11 @@ TYPE is one of:
   -string TEXT     -int, -integer NUMBER    -float NUMBER
   -bool, -boolean  YES, NO, true, false, 1 or 0
   -data HEX        bytes in hexadecimal
-Without a type the value is read as old-style property-list text ("(a, b)", "{k = v;}"),
-and stored as a string when it is not such text.
+Without a type the value is read as property-list text and stored with its types when it
+is a whole XML property list ("<dict><key>n</key><integer>1</integer></dict>", with or
+without the <?xml ...?> and <plist> around it); old-style text ("(a, b)", "{k = v;}",
+"<0a0b>") gives arrays, dictionaries and data of strings; anything else is stored as a string.
+A value that starts like XML but is not a property list is an error.
 
 Nothing is written when a value is malformed.
 )USAGE";
@@ -104,12 +108,25 @@ std::optional<PropertyList> typed(const std::string& flag, const std::string& te
     return std::nullopt;
 }
 
-// A value with no type flag: old-style text when it parses as a container or data, else text.
-PropertyList untyped(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\n");
-    if (first != std::string::npos &&
-        (text[first] == '(' || text[first] == '{' || text[first] == '<')) {
+// A value with no type flag, as the OS's tool reads it: old-style containers and data are read
+// as such, a whole XML property list keeps its types, and anything else is a string. Text that
+// opens like an XML element but is no property list is refused rather than stored as a string
+// the reader of the key would not expect.
+std::optional<PropertyList> untyped(const std::string& text, std::string& error) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return PropertyList(text);
+    const char opening = text[first];
+    if (opening == '(' || opening == '{' || opening == '<') {
         if (auto parsed = platform::OldStylePropertyList::read(text); parsed.ok()) return *parsed;
+    }
+    if (opening == '<' && first + 1 < text.size() &&
+        (std::isalpha(static_cast<unsigned char>(text[first + 1])) || text[first + 1] == '?' ||
+         text[first + 1] == '!')) {
+        auto parsed = platform::XmlPropertyList::read(std::string_view(text).substr(first));
+        if (parsed.ok()) return *parsed;
+        const platform::Error& e = parsed.error();
+        error = e.detail.empty() ? e.localizedDescription : e.detail;
+        return std::nullopt;
     }
     return PropertyList(text);
 }
@@ -134,7 +151,7 @@ std::optional<PropertyList> valueAt(const std::vector<std::string>& args, size_t
         error = "unknown type '" + args[i] + "'";
         return std::nullopt;
     }
-    return untyped(args[i++]);
+    return untyped(args[i++], error);
 }
 
 std::string describe(const PropertyList& v) {
