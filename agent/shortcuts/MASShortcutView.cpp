@@ -195,6 +195,16 @@ void MASShortcutView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
+void MASShortcutView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    recorderChanged();
+}
+
+void MASShortcutView::hideEvent(QHideEvent* event) {
+    setKeyboardHeld(false);
+    QWidget::hideEvent(event);
+}
+
 void MASShortcutView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -36,6 +36,9 @@ class MASShortcutView : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // The keyboard can only be held by a visible window.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     // True when the recorder consumed the key.
