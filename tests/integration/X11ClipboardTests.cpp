@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -211,6 +212,153 @@ TEST_F(X11ClipboardTest, AnOwnerThatNeverAnswersCostsABoundedWait) {
     ASSERT_NE(mirror, nullptr);
     ASSERT_TRUE(waitFor([&] { return mirror->clipboard().waitForChanges(100ms); }));
     EXPECT_EQ(storedCount(), before);
+}
+
+// An owner of the test's own that answers TARGETS with the same target listed many times, then
+// that target incrementally, a small piece for every piece read, for ever.
+struct TricklingOwner {
+    TricklingOwner() : x(platform::X11Connection::open()) {
+        window = x->createWindow();
+        clipboard = x->atom("CLIPBOARD");
+        targets = x->atom("TARGETS");
+        utf8 = x->atom("UTF8_STRING");
+        incr = x->atom("INCR");
+        xcb_set_selection_owner(x->get(), window, clipboard, XCB_CURRENT_TIME);
+        owned = x->selectionOwner(clipboard) == window;
+        thread = std::thread([this] { serve(); });
+    }
+    ~TricklingOwner() {
+        stop = true;
+        thread.join();
+    }
+    void serve() {
+        xcb_connection_t* c = x->get();
+        while (!stop) {
+            std::unique_ptr<xcb_generic_event_t, decltype(&free)> event(xcb_poll_for_event(c),
+                                                                        &free);
+            if (!event) {
+                std::this_thread::sleep_for(5ms);
+                continue;
+            }
+            const auto kind = event->response_type & 0x7f;
+            if (kind == XCB_PROPERTY_NOTIFY) {
+                const auto& change = *reinterpret_cast<xcb_property_notify_event_t*>(event.get());
+                if (change.state != XCB_PROPERTY_DELETE) continue;
+                const std::string piece(64, 'x');
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, change.window, change.atom, utf8, 8,
+                                    piece.size(), piece.data());
+                xcb_flush(c);
+                continue;
+            }
+            if (kind != XCB_SELECTION_REQUEST) continue;
+            const auto request = *reinterpret_cast<xcb_selection_request_event_t*>(event.get());
+            if (request.target == targets) {
+                const std::vector<xcb_atom_t> list(5000, utf8);
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, request.property,
+                                    XCB_ATOM_ATOM, 32, list.size(), list.data());
+            } else {
+                const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+                xcb_change_window_attributes(c, request.requestor, XCB_CW_EVENT_MASK, &events);
+                const uint32_t size = 1 << 20;
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, request.property,
+                                    incr, 32, 1, &size);
+            }
+            xcb_selection_notify_event_t notify{};
+            notify.response_type = XCB_SELECTION_NOTIFY;
+            notify.time = request.time;
+            notify.requestor = request.requestor;
+            notify.selection = request.selection;
+            notify.target = request.target;
+            notify.property = request.property;
+            xcb_send_event(c, 0, request.requestor, 0, reinterpret_cast<const char*>(&notify));
+            xcb_flush(c);
+        }
+    }
+
+    std::unique_ptr<platform::X11Connection> x;
+    xcb_window_t window = XCB_NONE;
+    xcb_atom_t clipboard, targets, utf8, incr;
+    bool owned = false;
+    std::atomic<bool> stop = false;
+    std::thread thread;
+};
+
+TEST_F(X11ClipboardTest, AnOwnerThatTricklesForEverIsGivenUpOn) {
+    std::optional<TricklingOwner> owner(std::in_place);
+    ASSERT_TRUE(owner->owned);
+    auto reader = platform::X11SelectionReader::open({}, 1000ms, 1000ms);
+    ASSERT_TRUE(reader);
+    EXPECT_FALSE(reader->fetch()) << "returns, and with no contents made of the pieces";
+
+    // The watcher gives up the same way, so its store can end.
+    const int64_t before = storedCount();
+    {
+        auto watching = mirrored(Mode::Watching);
+        auto* mirror = dynamic_cast<X11PasteboardStore*>(watching.get());
+        ASSERT_NE(mirror, nullptr);
+        ASSERT_TRUE(waitFor([&] { return mirror->clipboard().waitForChanges(100ms); }));
+    }
+    EXPECT_EQ(storedCount(), before);
+
+    // Its late pieces don't pass for the next owner's answers.
+    owner.reset();
+    auto xclip = xclipIn("after the trickle");
+    ASSERT_TRUE(waitFor([] { return xclipOut() == "after the trickle"; }));
+    const auto next = reader->fetch();
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->stringForType(PasteboardTypes::kString), "after the trickle");
+}
+
+TEST_F(X11ClipboardTest, MultipleRequestsAreAnsweredOnlyWhenWellFormedAndSmall) {
+    auto store = mirrored(Mode::Plain);
+    Pasteboard pasteboard = Pasteboard::generalPasteboard(store);
+    pasteboard.clearContents();
+    ASSERT_TRUE(pasteboard.setString("many at once"));
+
+    auto x = platform::X11Connection::open();
+    ASSERT_TRUE(x);
+    const xcb_window_t window = x->createWindow();
+    const auto atoms =
+        x->atoms({"CLIPBOARD", "MULTIPLE", "ATOM_PAIR", "UTF8_STRING", "_T_LIST", "_T_TEXT"});
+    const xcb_atom_t pairType = atoms[2], utf8 = atoms[3], list = atoms[4], text = atoms[5];
+    // The property named for the answer to MULTIPLE after the conversion; None when refused.
+    const auto convert = [&](xcb_atom_t type, size_t pairs) -> std::optional<xcb_atom_t> {
+        std::vector<xcb_atom_t> values;
+        for (size_t i = 0; i < pairs; ++i) values.insert(values.end(), {utf8, text});
+        xcb_change_property(x->get(), XCB_PROP_MODE_REPLACE, window, list, type, 32, values.size(),
+                            values.data());
+        xcb_convert_selection(x->get(), window, atoms[0], atoms[1], list, XCB_CURRENT_TIME);
+        xcb_flush(x->get());
+        const auto end = std::chrono::steady_clock::now() + 20s;
+        while (std::chrono::steady_clock::now() < end) {
+            std::unique_ptr<xcb_generic_event_t, decltype(&free)> event(
+                xcb_poll_for_event(x->get()), &free);
+            if (!event) {
+                std::this_thread::sleep_for(10ms);
+                continue;
+            }
+            if ((event->response_type & 0x7f) == XCB_SELECTION_NOTIFY)
+                return reinterpret_cast<xcb_selection_notify_event_t*>(event.get())->property;
+        }
+        return std::nullopt;
+    };
+    const struct {
+        const char* name;
+        xcb_atom_t type;
+        size_t pairs;
+        bool answered;
+    } cases[] = {
+        {"one pair", pairType, 1, true},
+        {"the most pairs", pairType, 256, true},
+        {"too many pairs", pairType, 257, false},
+        {"not ATOM_PAIR", XCB_ATOM_ATOM, 1, false},
+    };
+    for (const auto& c : cases) {
+        const auto property = convert(c.type, c.pairs);
+        ASSERT_TRUE(property) << c.name;
+        EXPECT_EQ(*property, c.answered ? list : XCB_NONE) << c.name;
+    }
+    EXPECT_TRUE(x->hasProperty(window, text)) << "the pairs answered wrote their targets";
 }
 
 TEST_F(X11ClipboardTest, PurlanectlCopyOutlivesItsProcessWithTheWatcher) {

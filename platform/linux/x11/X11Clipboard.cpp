@@ -108,7 +108,8 @@ void X11Clipboard::run() {
             const auto& message = *reinterpret_cast<xcb_client_message_event_t*>(event);
             std::lock_guard lock(mutex_);
             if (message.type == wake_ && stopping_) break;
-        } else if (xfixesEvent_ != 0 && kind == xfixesEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
+        } else if (const uint8_t xfixes = xfixesEvent_.load();
+                   xfixes != 0 && kind == xfixes + XCB_XFIXES_SELECTION_NOTIFY) {
             std::lock_guard lock(mutex_);
             ++announced_;
             changed_.notify_all();

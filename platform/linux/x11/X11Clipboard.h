@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -60,7 +61,11 @@ class X11Clipboard {
     bool handOff(std::chrono::milliseconds bound = std::chrono::milliseconds(2000));
 
     Owner owner();
-    std::optional<PasteboardItem> fetch() { return reader_->fetch(); }
+    // `from` gets the window that was asked, for ownerWindow() to tell whether it still owns.
+    std::optional<PasteboardItem> fetch(xcb_window_t* from = nullptr) {
+        return reader_->fetch(from);
+    }
+    xcb_window_t ownerWindow() { return reader_->owner().window; }
 
     // Starts watching (once); false when the server lacks XFixes.
     bool watch(ChangeHandler handler);
@@ -85,8 +90,8 @@ class X11Clipboard {
     Options options_;
     xcb_window_t window_;
     xcb_atom_t clipboard_, manager_, saveTargets_, saveProperty_, stamp_, wake_, watcherSelection_;
-    uint8_t xfixesEvent_ = 0;
-    X11SelectionServer server_;  // event thread only
+    std::atomic<uint8_t> xfixesEvent_ = 0;  // set by watch(), read by the event thread
+    X11SelectionServer server_;             // event thread, but for targets()
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;

@@ -53,19 +53,26 @@ bool X11PasteboardStore::isGeneral(const std::string& name) {
 void X11PasteboardStore::ownerChanged(X11Clipboard::Owner owner) {
     if (owner == X11Clipboard::Owner::Foreign) {
         // Every copy is new contents, even of the same text: a copy must move the count.
-        auto item = clipboard_->fetch();
+        xcb_window_t from = XCB_NONE;
+        auto item = clipboard_->fetch(&from);
         if (!item) return;
         std::vector<PasteboardItem> items;
         if (!item->entries.empty()) items.push_back(std::move(*item));
+        // The fetch took a while: contents written here meanwhile took the clipboard and are
+        // newer than what was fetched. They can't be written while the claim lock is held.
+        std::lock_guard lock(claiming_);
+        if (clipboard_->ownerWindow() != from) return;
         auto stored = files_->replace(std::string(Pasteboard::kGeneralName), std::move(items));
         if (!stored.ok())
             log("Clipboard: couldn't store a copy: " + stored.error().debugDescription());
     } else if (owner == X11Clipboard::Owner::None) {
-        claimStored(false);
+        std::lock_guard lock(claiming_);
+        if (clipboard_->ownerWindow() == XCB_NONE) claimStored(false);
     }
 }
 
 void X11PasteboardStore::claimStored(bool evenEmpty) {
+    // Called with claiming_ held: the contents read are still the stored ones when claimed.
     auto snapshot = files_->read(std::string(Pasteboard::kGeneralName));
     if (snapshot.ok() && (evenEmpty || !(*snapshot)->items.empty()))
         clipboard_->claim((*snapshot)->items);
@@ -73,11 +80,14 @@ void X11PasteboardStore::claimStored(bool evenEmpty) {
 
 void X11PasteboardStore::importIfChanged() {
     if (clipboard_->owner() != X11Clipboard::Owner::Foreign) return;
-    auto item = clipboard_->fetch();
+    xcb_window_t from = XCB_NONE;
+    auto item = clipboard_->fetch(&from);
     if (!item) return;
     std::vector<PasteboardItem> items;
     if (!item->entries.empty()) items.push_back(std::move(*item));
     const auto fetched = sorted(items);
+    std::lock_guard lock(claiming_);
+    if (clipboard_->ownerWindow() != from) return;
     auto stored = files_->update(std::string(Pasteboard::kGeneralName),
                                  [&](std::vector<PasteboardItem>& current) {
                                      if (sorted(current) == fetched) return PasteboardEdit::None;
@@ -101,6 +111,7 @@ Result<PasteboardStore::Snapshot> X11PasteboardStore::read(const std::string& na
 
 Result<int64_t> X11PasteboardStore::update(const std::string& name, const Editor& edit) {
     if (!isGeneral(name)) return files_->update(name, edit);
+    std::lock_guard lock(claiming_);
     PasteboardEdit done = PasteboardEdit::None;
     auto count = files_->update(name, [&](std::vector<PasteboardItem>& items) {
         done = edit(items);
@@ -111,8 +122,10 @@ Result<int64_t> X11PasteboardStore::update(const std::string& name, const Editor
 }
 
 Status X11PasteboardStore::release(const std::string& name) {
+    if (!isGeneral(name)) return files_->release(name);
+    std::lock_guard lock(claiming_);
     Status status = files_->release(name);
-    if (isGeneral(name) && status.ok()) clipboard_->claim({});
+    if (status.ok()) clipboard_->claim({});
     return status;
 }
 

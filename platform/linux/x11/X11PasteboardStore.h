@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/linux/FilePasteboardStore.h"
@@ -54,11 +55,16 @@ class X11PasteboardStore : public PasteboardStore {
     // Plain mode: the foreign owner's contents into the store when they differ.
     void importIfChanged();
     // Takes the clipboard with the stored contents; an empty store only when `evenEmpty`.
+    // With claiming_ held.
     void claimStored(bool evenEmpty);
 
     std::shared_ptr<PasteboardStore> files_;
     std::unique_ptr<X11Clipboard> clipboard_;
     Mode mode_;
+    // Held from reading or writing the general pasteboard's contents to taking the clipboard
+    // with them, and from checking a fetch's owner to storing what it gave, so the clipboard
+    // and the store never end up with contents of different writes.
+    std::mutex claiming_;
 };
 
 }  // namespace platform

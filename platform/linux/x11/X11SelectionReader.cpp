@@ -15,26 +15,34 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr size_t kProperties = 8;
+// The raw list is cut here before its names are asked for, one round trip each.
+constexpr size_t kMaxListedTargets = 1024;
+
 }  // namespace
 
 std::unique_ptr<X11SelectionReader> X11SelectionReader::open(const std::string& display,
-                                                             std::chrono::milliseconds timeout) {
+                                                             std::chrono::milliseconds timeout,
+                                                             std::chrono::milliseconds budget) {
     auto connection = X11Connection::open(display);
     if (!connection) return nullptr;
     return std::unique_ptr<X11SelectionReader>(
-        new X11SelectionReader(std::move(connection), timeout));
+        new X11SelectionReader(std::move(connection), timeout, budget));
 }
 
 X11SelectionReader::X11SelectionReader(std::unique_ptr<X11Connection> connection,
-                                       std::chrono::milliseconds timeout)
-    : x_(std::move(connection)), timeout_(timeout) {
-    const auto atoms = x_->atoms(
-        {"CLIPBOARD", "_PURLANE_SELECTION", "TARGETS", "INCR", std::string(kOwnerMarker)});
+                                       std::chrono::milliseconds timeout,
+                                       std::chrono::milliseconds budget)
+    : x_(std::move(connection)), timeout_(timeout), budget_(budget) {
+    std::vector<std::string> names{"CLIPBOARD", "TARGETS", "INCR", std::string(kOwnerMarker)};
+    for (size_t i = 0; i < kProperties; ++i)
+        names.push_back("_PURLANE_SELECTION_" + std::to_string(i));
+    const auto atoms = x_->atoms(names);
     clipboard_ = atoms[0];
-    property_ = atoms[1];
-    targets_ = atoms[2];
-    incr_ = atoms[3];
-    marker_ = atoms[4];
+    targets_ = atoms[1];
+    incr_ = atoms[2];
+    marker_ = atoms[3];
+    properties_.assign(atoms.begin() + 4, atoms.end());
     window_ = x_->createWindow();
     xcb_flush(x_->get());
 }
@@ -47,21 +55,26 @@ X11SelectionReader::Owner X11SelectionReader::owner() {
     return owner;
 }
 
-std::optional<PasteboardItem> X11SelectionReader::fetch() {
+std::optional<PasteboardItem> X11SelectionReader::fetch(xcb_window_t* from) {
     std::lock_guard lock(mutex_);
-    if (x_->failed() || x_->selectionOwner(clipboard_) == XCB_NONE) return std::nullopt;
-    // Late answers to conversions that timed out earlier must not be taken for new ones.
+    if (x_->failed()) return std::nullopt;
+    const xcb_window_t owner = x_->selectionOwner(clipboard_);
+    if (from) *from = owner;
+    if (owner == XCB_NONE) return std::nullopt;
     while (xcb_generic_event_t* stale = xcb_poll_for_event(x_->get())) free(stale);
+    // Late answers to conversions that timed out earlier name another property.
+    property_ = properties_[fetches_++ % properties_.size()];
+    deadline_ = Clock::now() + budget_;
+    bytes_ = 0;
 
     std::vector<std::string> names;
     Received list;
     Outcome outcome = convert(targets_, list);
     if (outcome == Outcome::TimedOut) return std::nullopt;
     if (outcome == Outcome::Received) {
-        std::vector<xcb_atom_t> atoms(list.data.size() / sizeof(xcb_atom_t));
-        std::copy_n(list.data.data(), atoms.size() * sizeof(xcb_atom_t),
-                    reinterpret_cast<char*>(atoms.data()));
-        names = x_->atomNames(atoms);
+        auto listed = targetNames(list);
+        if (!listed) return std::nullopt;
+        names = std::move(*listed);
     } else {
         // An owner without TARGETS: ask for text the old way.
         names = {std::string(X11ClipboardTypes::kUtf8String),
@@ -93,8 +106,27 @@ std::optional<PasteboardItem> X11SelectionReader::fetch() {
         if (!type || item.hasType(*type)) continue;
         tryTarget(target);
     }
-    if (!answered) return std::nullopt;
+    // An owner given up on before it gave anything must not pass for an empty clipboard.
+    if (!answered || (outcome == Outcome::TimedOut && item.entries.empty())) return std::nullopt;
     return item;
+}
+
+std::optional<std::vector<std::string>> X11SelectionReader::targetNames(const Received& list) {
+    if (list.format != 32 || (list.type != "ATOM" && list.type != "TARGETS")) return std::nullopt;
+    std::vector<xcb_atom_t> atoms(
+        std::min(list.data.size() / sizeof(xcb_atom_t), kMaxListedTargets));
+    std::copy_n(list.data.data(), atoms.size() * sizeof(xcb_atom_t),
+                reinterpret_cast<char*>(atoms.data()));
+    std::vector<xcb_atom_t> unique;
+    for (const xcb_atom_t atom : atoms) {
+        if (atom == XCB_NONE || std::find(unique.begin(), unique.end(), atom) != unique.end())
+            continue;
+        unique.push_back(atom);
+        if (unique.size() == kMaxTargets) break;
+    }
+    auto names = x_->atomNames(unique);
+    std::erase(names, std::string());
+    return names;
 }
 
 X11SelectionReader::Outcome X11SelectionReader::convert(xcb_atom_t target, Received& out) {
@@ -102,7 +134,7 @@ X11SelectionReader::Outcome X11SelectionReader::convert(xcb_atom_t target, Recei
     xcb_delete_property(c, window_, property_);
     xcb_convert_selection(c, window_, clipboard_, target, property_, XCB_CURRENT_TIME);
     xcb_flush(c);
-    const auto deadline = Clock::now() + timeout_;
+    const auto deadline = std::min(Clock::now() + timeout_, deadline_);
     while (xcb_generic_event_t* event = nextEvent(deadline)) {
         const auto kind = event->response_type & 0x7f;
         if (kind != XCB_SELECTION_NOTIFY) {
@@ -115,12 +147,16 @@ X11SelectionReader::Outcome X11SelectionReader::convert(xcb_atom_t target, Recei
             notify.target != target)
             continue;
         if (notify.property == XCB_NONE) return Outcome::Refused;
+        if (notify.property != property_) continue;
         xcb_atom_t type = XCB_NONE;
-        if (!readProperty(type, out.data)) return Outcome::Refused;
+        if (!readProperty(type, out.format, out.data)) return Outcome::Refused;
         if (type == incr_) {
             out.data.clear();
             if (!readIncrementally(out.data)) return Outcome::TimedOut;
+        } else if (out.data.size() > kMaxBytes - bytes_) {
+            return Outcome::TimedOut;
         }
+        bytes_ += out.data.size();
         out.type = type == incr_ ? std::string() : x_->atomName(type);
         return Outcome::Received;
     }
@@ -129,8 +165,10 @@ X11SelectionReader::Outcome X11SelectionReader::convert(xcb_atom_t target, Recei
 
 bool X11SelectionReader::readIncrementally(std::string& data) {
     // Reading the INCR property deleted it, which tells the owner to send the first chunk.
+    // Each chunk waits at most the time-out, all of them together at most what is left of the
+    // fetch's budget: an owner sending a trickle forever is given up on all the same.
     for (;;) {
-        const auto deadline = Clock::now() + timeout_;
+        const auto deadline = std::min(Clock::now() + timeout_, deadline_);
         bool chunk = false;
         while (xcb_generic_event_t* event = nextEvent(deadline)) {
             const auto kind = event->response_type & 0x7f;
@@ -142,20 +180,23 @@ bool X11SelectionReader::readIncrementally(std::string& data) {
         }
         if (!chunk) return false;
         xcb_atom_t type = XCB_NONE;
+        uint8_t format = 0;
         std::string piece;
-        if (!readProperty(type, piece)) return false;
+        if (!readProperty(type, format, piece)) return false;
         if (piece.empty()) return true;
+        if (piece.size() > kMaxBytes - bytes_ - data.size()) return false;
         data += piece;
     }
 }
 
-bool X11SelectionReader::readProperty(xcb_atom_t& type, std::string& data) {
+bool X11SelectionReader::readProperty(xcb_atom_t& type, uint8_t& format, std::string& data) {
     xcb_connection_t* c = x_->get();
     auto reply = xcbReply(xcb_get_property_reply(
         c, xcb_get_property(c, 1, window_, property_, XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
         nullptr));
     if (!reply) return false;
     type = reply->type;
+    format = reply->format;
     const auto* bytes = static_cast<const char*>(xcb_get_property_value(reply.get()));
     data.assign(bytes, static_cast<size_t>(xcb_get_property_value_length(reply.get())));
     return true;

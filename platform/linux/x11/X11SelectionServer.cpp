@@ -29,6 +29,7 @@ X11SelectionServer::X11SelectionServer(const X11Connection& x, xcb_atom_t select
 }
 
 xcb_atom_t X11SelectionServer::atom(const std::string& name) {
+    std::lock_guard lock(atomsMutex_);
     auto it = atoms_.find(name);
     if (it != atoms_.end()) return it->second;
     const xcb_atom_t a = x_.atom(name);
@@ -131,13 +132,18 @@ bool X11SelectionServer::answer(xcb_window_t requestor, xcb_atom_t target, xcb_a
 
 bool X11SelectionServer::answerMultiple(xcb_window_t requestor, xcb_atom_t property,
                                         const Offer& offer) {
-    auto reply = xcbReply(xcb_get_property_reply(
-        c_,
-        xcb_get_property(c_, 0, requestor, property, XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
-        nullptr));
-    if (!reply || reply->format != 32) return false;
+    // Each pair costs a round trip on the event thread and the answer must fit one request:
+    // a longer list is refused whole.
+    auto reply = xcbReply(
+        xcb_get_property_reply(c_,
+                               xcb_get_property(c_, 0, requestor, property, atomPair_, 0,
+                                                static_cast<uint32_t>(kMaxMultiplePairs * 2)),
+                               nullptr));
+    if (!reply || reply->type != atomPair_ || reply->format != 32 || reply->bytes_after != 0)
+        return false;
     const auto* values = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
     std::vector<xcb_atom_t> pairs(values, values + xcb_get_property_value_length(reply.get()) / 4);
+    if (pairs.size() % 2 != 0) return false;
     // Each pair is (target, property); a conversion that fails gets None as its property.
     for (size_t i = 0; i + 1 < pairs.size(); i += 2) {
         if (pairs[i] == multiple_ || pairs[i + 1] == XCB_NONE ||

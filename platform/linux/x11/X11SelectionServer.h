@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,7 +17,7 @@ namespace platform {
 // The owner's side of the CLIPBOARD selection: answers conversion requests for the contents on
 // offer — TARGETS, TIMESTAMP, MULTIPLE and every target of every stored type — and sends data
 // larger than one chunk incrementally (INCR) as the requestor deletes each piece. Runs on the
-// thread that reads the connection's events; not thread-safe itself.
+// thread that reads the connection's events; only targets() may be called from another.
 class X11SelectionServer {
   public:
     struct Offer {
@@ -35,6 +36,8 @@ class X11SelectionServer {
     // Every target the offer can be converted to, in the order TARGETS lists them.
     std::vector<xcb_atom_t> targets(const Offer& offer, bool withProtocolTargets);
     size_t activeTransfers() const { return transfers_.size(); }
+    // A MULTIPLE request naming more (target, property) pairs than this is refused.
+    static constexpr size_t kMaxMultiplePairs = 256;
 
   private:
     struct Target {
@@ -63,6 +66,7 @@ class X11SelectionServer {
     xcb_atom_t selection_;
     size_t chunkBytes_;
     xcb_atom_t targets_, timestamp_, multiple_, incr_, atomPair_;
+    std::mutex atomsMutex_;
     std::map<std::string, xcb_atom_t> atoms_;
     std::vector<Transfer> transfers_;
 };
