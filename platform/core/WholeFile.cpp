@@ -46,7 +46,24 @@ WholeFile WholeFile::read(const std::filesystem::path& file, int openFlags, uint
     size_t used = 0;
     for (;;) {
         if (used == bytes.size()) {
-            if (bytes.size() >= maxSize) break;
+            if (bytes.size() >= maxSize) {
+                // Full: one byte more means the file grew past the limit while being read, and
+                // the first maxSize bytes of it aren't its contents.
+                char more = 0;
+                ssize_t n = 0;
+                do n = ::read(fd->get(), &more, 1);
+                while (n < 0 && errno == EINTR);
+                if (n < 0) {
+                    out.error = errno;
+                    out.outcome = WholeFile::Outcome::ReadFailed;
+                    return out;
+                }
+                if (n > 0) {
+                    out.outcome = WholeFile::Outcome::TooLarge;
+                    return out;
+                }
+                break;
+            }
             bytes.resize(std::min<uint64_t>(bytes.size() + 4096, maxSize));  // grew since fstat
         }
         const ssize_t n = ::read(fd->get(), bytes.data() + used, bytes.size() - used);

@@ -132,18 +132,37 @@ DesktopEntries DesktopEntries::load() {
     return load(dataDirectories());
 }
 
+namespace {
+
+constexpr int kMaxFolderDepth = 16;
+
+// Every .desktop file below `folder`; a subfolder that can't be read is left out alone, not the
+// rest of the scan. Links to folders aren't followed, so a loop can't go round.
+void collectEntryFiles(const fs::path& folder, std::vector<fs::path>& files, int depth) {
+    std::error_code ec;
+    std::vector<fs::path> subfolders;
+    for (fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
+         !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_directory(typeError) && !it->is_symlink(typeError))
+            subfolders.push_back(it->path());
+        else if (it->path().extension() == ".desktop")
+            files.push_back(it->path());
+    }
+    if (depth >= kMaxFolderDepth) return;
+    for (const auto& subfolder : subfolders) collectEntryFiles(subfolder, files, depth + 1);
+}
+
+}  // namespace
+
 DesktopEntries DesktopEntries::load(const std::vector<fs::path>& dataDirectories) {
     DesktopEntries result;
     std::set<std::string> seen;
     const std::string language = userLanguage();
     for (const auto& dir : dataDirectories) {
         const fs::path applications = dir / "applications";
-        std::error_code ec;
         std::vector<fs::path> files;
-        for (fs::recursive_directory_iterator it(applications, ec), end; !ec && it != end;
-             it.increment(ec)) {
-            if (it->path().extension() == ".desktop") files.push_back(it->path());
-        }
+        collectEntryFiles(applications, files, 0);
         std::sort(files.begin(), files.end());
         for (const auto& file : files) {
             const std::string id = desktopId(file.lexically_relative(applications));

@@ -137,8 +137,20 @@ int renameNoReplace(const fs::path& from, const fs::path& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS) return errno;
     // A file system without the flag: a hard link is never made over an existing name either.
-    if (::link(from.c_str(), to.c_str()) != 0) return errno;
-    ::unlink(from.c_str());
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        // ENOENT: another process took the old name away meanwhile; the link keeps the bytes.
+        if (::unlink(from.c_str()) == 0 || errno == ENOENT) return 0;
+        // Under both names the file would be read again as if never set aside.
+        const int err = errno;
+        ::unlink(to.c_str());
+        return err;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EMLINK) return errno;
+    // Nor hard links: check, then rename; only a copy set aside in between could be lost.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) return EEXIST;
+    if (errno != ENOENT) return errno;
+    if (::rename(from.c_str(), to.c_str()) != 0) return errno;
     return 0;
 }
 

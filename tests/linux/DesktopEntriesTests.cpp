@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "tests/support/HostileFiles.h"
 #include "tests/support/TempDir.h"
 
 using platform::DesktopEntries;
@@ -99,6 +101,32 @@ TEST(DesktopEntryParse, NameFollowsTheLanguageAndEscapes) {
     }
     EXPECT_FALSE(DesktopEntries::parse("[Desktop Entry]\nType=Application\n", "x", ""));
     EXPECT_FALSE(DesktopEntries::parse("[Other]\nType=Application\nName=X\n", "x", ""));
+}
+
+TEST(DesktopEntryFolders, AnUnreadableSubfolderHidesOnlyItsOwnEntries) {
+    TempDir data;
+    // Folders are read in no set order: enough readable ones that some come after the locked.
+    std::vector<std::string> readable;
+    for (int i = 0; i < 8; ++i) {
+        const std::string name = "app" + std::to_string(i);
+        data.write("applications/" + name + "/" + name + ".desktop", entry(name));
+        data.write("applications/top" + std::to_string(i) + ".desktop", entry("top"));
+        readable.push_back(name + "-" + name);
+    }
+    data.write("applications/locked/hidden.desktop", entry("Hidden"));
+    testsupport::ActingAsOrdinaryUser::openToOthers(data.path());
+    std::filesystem::permissions(data / "applications/locked", std::filesystem::perms::none);
+    std::vector<std::string> ids;
+    {
+        testsupport::ActingAsOrdinaryUser user;
+        if (!user.active()) GTEST_SKIP() << "root without the right to act as another user";
+        const DesktopEntries loaded = DesktopEntries::load({data.path()});
+        for (const auto& e : loaded.entries()) ids.push_back(e.id);
+    }
+    std::filesystem::permissions(data / "applications/locked", std::filesystem::perms::owner_all);
+    for (const auto& id : readable)
+        EXPECT_NE(std::find(ids.begin(), ids.end(), id), ids.end()) << id;
+    EXPECT_EQ(ids.size(), 16u);
 }
 
 TEST(DesktopEntryFolders, UserFolderFirstThenTheSystemOnes) {

@@ -53,6 +53,17 @@ TEST(WholeFileTest, ASparseGiantIsRefusedBeforeAnythingIsRead) {
     EXPECT_EQ(read.error().code, Error::kFileReadTooLarge);
 }
 
+TEST(WholeFileTest, AFileThatOutgrowsItsStatedSizeIsReadWholeOrRefused) {
+    // Regular, stated as empty, yet with contents: like a file that grows while being read.
+    const fs::path file = "/proc/self/status";
+    const WholeFile whole = WholeFile::read(file, kFlags, 1 << 20);
+    ASSERT_EQ(whole.outcome, Outcome::Read);
+    ASSERT_GT(whole.bytes.size(), 16u);
+    EXPECT_EQ(WholeFile::read(file, kFlags, 16).outcome, Outcome::TooLarge)
+        << "the first 16 bytes are no whole file";
+    EXPECT_EQ(WholeFile::read(file, kFlags, 16).bytes, "");
+}
+
 class HostileFileTest : public testing::TestWithParam<HostileFile> {};
 
 // Every reader of outside files gives the same error for the same failure, and none of them

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "platform/linux/x11/X11KeyTarget.h"
+#include "platform/linux/x11/XcbScreen.h"
 
 namespace platform {
 
@@ -44,22 +45,25 @@ std::optional<xcb_window_t> activeWindow(xcb_connection_t* c, xcb_window_t root,
     return list.front();
 }
 
+// Nothing reads this connection's events: the errors of windows that went away meanwhile
+// (BadWindow) would pile up in its queue for as long as the agent runs.
+void dropErrors(xcb_connection_t* c) {
+    while (xcb_generic_event_t* event = xcb_poll_for_event(c)) free(event);
+}
+
 }  // namespace
 
 std::unique_ptr<X11ActiveWindow> X11ActiveWindow::open(const std::string& display) {
-    const char* name = display.empty() ? nullptr : display.c_str();
-    if (!name && !std::getenv("DISPLAY")) return nullptr;
-    int screenNumber = 0;
-    xcb_connection_t* watch = xcb_connect(name, &screenNumber);
-    xcb_connection_t* requests = xcb_connect(name, nullptr);
-    if (xcb_connection_has_error(watch) || xcb_connection_has_error(requests)) {
+    const auto screen = connectToScreen(display);
+    if (!screen) return nullptr;
+    xcb_connection_t* watch = screen->connection;
+    const xcb_window_t root = screen->root;
+    xcb_connection_t* requests = xcb_connect(display.empty() ? nullptr : display.c_str(), nullptr);
+    if (xcb_connection_has_error(requests)) {
         xcb_disconnect(watch);
         xcb_disconnect(requests);
         return nullptr;
     }
-    auto screens = xcb_setup_roots_iterator(xcb_get_setup(watch));
-    for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
-    const xcb_window_t root = screens.data->root;
 
     const char* names[] = {"_NET_ACTIVE_WINDOW",  "_NET_CLIENT_LIST",
                            "_NET_WM_PID",         "_NET_SUPPORTING_WM_CHECK",
@@ -214,6 +218,7 @@ std::vector<WindowedApplication> X11ActiveWindow::withWindows() {
     for (auto& app : describe(requests_, clients)) {
         if (app && seen.insert(app->pid).second) apps.push_back(std::move(*app));
     }
+    dropErrors(requests_);
     return apps;
 }
 
@@ -221,7 +226,10 @@ bool X11ActiveWindow::activate(int pid) {
     std::lock_guard lock(requestsMutex_);
     X11KeyTarget target(requests_, root_);
     const auto window = target.windowOfProcess(pid);
-    if (!window) return false;
+    if (!window) {
+        dropErrors(requests_);
+        return false;
+    }
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
@@ -237,6 +245,7 @@ bool X11ActiveWindow::activate(int pid) {
     xcb_configure_window(requests_, *window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
     // A round trip: both requests have reached the server when this returns.
     free(xcb_get_input_focus_reply(requests_, xcb_get_input_focus(requests_), nullptr));
+    dropErrors(requests_);
     return true;
 }
 

@@ -63,6 +63,7 @@ bool XTestKeyEvents::hasEventSource() {
 void XTestKeyEvents::postToPid(int pid, const KeyEvent& event) {
     if (!hasEventSource()) return;
     if (!event.down) return up(event);
+    releaseEarlier(event);
     const std::optional<uint32_t> window = target_->windowOfProcess(pid);
     if (!window) {
         log("Simulated Keystroke: no window of process " + std::to_string(pid));
@@ -84,7 +85,19 @@ void XTestKeyEvents::post(const KeyEvent& event) {
     }
 }
 
+void XTestKeyEvents::releaseEarlier(const KeyEvent& event) {
+    // A second down event without an up between: the first one's modifiers, the keys it
+    // released and the group it locked are undone now, or they would stay that way.
+    if (!pressed_.contains(event.keyCode)) return;
+    KeyEvent release = event;
+    release.down = false;
+    up(release);
+}
+
 void XTestKeyEvents::down(std::optional<uint32_t> window, const KeyEvent& event) {
+    releaseEarlier(event);
+    // Its up event finds nothing to undo when nothing is sent, rather than a key never pressed.
+    pressed_[event.keyCode] = Press{};
     std::optional<uint8_t> key = KeyCodeMap::x11KeyCode(event.keyCode);
     if (!key) return;
     uint64_t modifiers = event.flags & kModifiers;
@@ -99,10 +112,7 @@ void XTestKeyEvents::down(std::optional<uint32_t> window, const KeyEvent& event)
                 window ? target_->application(*window) : ClipboardShortcuts::Application{};
             const auto combination = ClipboardShortcuts::resolve(
                 *action, app, clipboardKeys_ ? clipboardKeys_() : PropertyList());
-            if (!combination) {
-                pressed_[event.keyCode] = Press{};
-                return;
-            }
+            if (!combination) return;
             modifiers = combination->modifiers;
             if (combination->virtualKeyCode) {
                 key = KeyCodeMap::x11KeyCode(*combination->virtualKeyCode);
@@ -253,6 +263,9 @@ void XTestKeyEvents::fake(uint8_t type, uint8_t key) {
 void XTestKeyEvents::sync() {
     // A round trip: everything sent before it has been handled by the server.
     free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    // Nothing else reads this connection's events: the errors of fake input and group locks
+    // the server refused would pile up.
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) free(event);
 }
 
 }  // namespace platform

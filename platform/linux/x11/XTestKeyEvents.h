@@ -70,6 +70,8 @@ class XTestKeyEvents : public KeyEvents {
         uint64_t generation = 0;         // of the layout before the group was locked
     };
 
+    // Undoes a down event of the same key that had no up event yet.
+    void releaseEarlier(const KeyEvent& event);
     void down(std::optional<uint32_t> window, const KeyEvent& event);
     void up(const KeyEvent& event);
     std::optional<uint8_t> keyTyping(const std::string& character);
