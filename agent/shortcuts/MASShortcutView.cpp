@@ -11,6 +11,7 @@
 #include <QStyleOptionButton>
 #include <QToolTip>
 
+#include "agent/shortcuts/MASShortcutViewAccessible.h"
 #include "platform/input/KeyCodeMap.h"
 #include "platform/input/ModifierFlags.h"
 
@@ -50,6 +51,7 @@ MASShortcutView::MASShortcutView(ShortcutRecorderRegistry& registry, ShortcutChe
                                  platform::KeyboardLayout& layout, platform::Sounds& sounds,
                                  QWidget* parent)
     : QWidget(parent), recorder_(registry, checks, layout, sounds) {
+    MASShortcutViewAccessible::install();
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_Hover);

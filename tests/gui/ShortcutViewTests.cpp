@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
@@ -176,6 +177,16 @@ TEST_F(ShortcutViewTest, QtEventsReachTheRecorder) {
                        Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&view, &onHint);
     EXPECT_EQ(recorder.shortcutValue(), std::nullopt);
+
+    // Assistive technologies see a button whose press starts recording.
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&view);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->role(), QAccessible::Button);
+    EXPECT_EQ(accessible->text(QAccessible::Name).toStdString(), "Empty keyboard shortcut");
+    EXPECT_EQ(accessible->text(QAccessible::Description).toStdString(),
+              recorder.accessibilityHelp());
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(recorder.recording());
 
     EXPECT_EQ(MASShortcutView::modifierFlags(Qt::ShiftModifier | Qt::ControlModifier |
                                              Qt::AltModifier | Qt::MetaModifier),
