@@ -14,7 +14,7 @@
 #include <functional>
 #include <string>
 
-#include "agent/shortcuts/MASShortcutView.h"
+#include "agent/shortcuts/ShortcutView.h"
 #include "platform/input/KeyCodeMap.h"
 #include "platform/input/ModifierFlags.h"
 #include "platform/sim/SimKeyboardLayout.h"
@@ -82,7 +82,7 @@ class ShortcutViewTest : public testing::Test {
     CommandOrControl checks;
     platform::SimKeyboardLayout layout;
     platform::SimSounds sounds;
-    MASShortcutView view{registry, checks, layout, sounds};
+    ShortcutView view{registry, checks, layout, sounds};
     ShortcutRecorder& recorder = view.recorder();
 };
 
