@@ -6,7 +6,15 @@
 using namespace platform;
 
 GlobalActionsManager::GlobalActionsManager(Services services) : s_(services) {
-    if (s_.ghotKeys) s_.ghotKeys->delegate = this;
+    if (s_.ghotKeys) {
+        s_.ghotKeys->delegate = this;
+        // The stored shortcuts may also change from outside (a shell, another copy of the
+        // preferences): they take effect at once, as a save here does.
+        shortcutsObserver_ = s_.host.standardUserDefaults().observe(
+            ShortcutList::kDefaultsKey, [this](const std::optional<PropertyList>& stored) {
+                if (!s_.ghotKeys->list().isOriginal(stored)) hotkeysChanged();
+            });
+    }
     auto& center = s_.host.notificationCenter();
     auto& main = s_.host.mainQueue();
     observers_.push_back(center.addObserver(
@@ -31,7 +39,10 @@ void GlobalActionsManager::showGroupMenuWithName(const std::string& groupName) {
 }
 
 GlobalActionsManager::~GlobalActionsManager() {
-    if (s_.ghotKeys) s_.ghotKeys->delegate = nullptr;
+    if (s_.ghotKeys) {
+        s_.ghotKeys->delegate = nullptr;
+        s_.host.standardUserDefaults().removeObserver(shortcutsObserver_);
+    }
     for (auto token : observers_) s_.host.notificationCenter().removeObserver(token);
 }
 

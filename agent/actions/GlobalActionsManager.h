@@ -85,4 +85,5 @@ class GlobalActionsManager : public GlobalActionsDelegate {
 
     Services s_;
     std::vector<platform::ObserverToken> observers_;
+    platform::ObserverToken shortcutsObserver_ = 0;
 };

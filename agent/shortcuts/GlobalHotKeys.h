@@ -19,6 +19,8 @@ class GlobalHotKeys {
     // The action of the record with this uuid, looked up now, so edits since registering count.
     void performAction(const std::string& uuid);
 
+    const ShortcutList& list() const { return list_; }
+
     // Not owned; the actions manager.
     GlobalActionsDelegate* delegate = nullptr;
 

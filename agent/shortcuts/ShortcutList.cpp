@@ -47,9 +47,17 @@ void ShortcutList::save() {
         print(parsed.error().localizedDescription);
         return;
     }
-    defaults_.setObject(kDefaultsKey, std::move(parsed).value());
+    // `original` first: observers of the stored value may ask whether it is this list's own.
     original = list;
+    defaults_.setObject(kDefaultsKey, std::move(parsed).value());
     center_.post(kHotkeysChanged);
+}
+
+bool ShortcutList::isOriginal(const std::optional<PropertyList>& stored) const {
+    if (!stored) return false;
+    Decoder d(*stored);
+    auto records = d.array("list", [](Decoder& record) { return Shortcut::decode(record); });
+    return !d.failed() && records == original;
 }
 
 void ShortcutList::update(const Shortcut& shortcut) {

@@ -20,6 +20,8 @@ class ShortcutList {
     void load(const platform::PropertyList& stored);
     // Writes `list` when it differs from `original`, then announces the change.
     void save();
+    // Whether a stored value is what `original` holds already (a write of this list's own).
+    bool isOriginal(const std::optional<platform::PropertyList>& stored) const;
     // Replaces the record with the same uuid, if there is one.
     void update(const Shortcut& shortcut);
 
