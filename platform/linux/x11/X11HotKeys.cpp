@@ -136,6 +136,11 @@ bool X11HotKeys::heldByAnotherClient(uint16_t keyCode, uint32_t carbonModifiers)
 }
 
 bool X11HotKeys::onThread(const std::function<void()>& job) {
+    // A handler posted inline (no queue in between) may register from the key thread itself.
+    if (std::this_thread::get_id() == thread_.get_id()) {
+        job();
+        return true;
+    }
     std::unique_lock lock(mutex_);
     if (ended_ || stopping_) return false;
     bool finished = false;
