@@ -15,7 +15,9 @@
 #include "platform/linux/LinuxFileLocations.h"
 #include "platform/linux/LinuxGuiApplication.h"
 #include "platform/linux/x11/X11Accessibility.h"
+#include "platform/linux/x11/X11HotKeys.h"
 #include "platform/linux/x11/X11PasteboardStore.h"
+#include "platform/linux/x11/X11SystemShortcuts.h"
 #include "platform/linux/x11/XTestKeyEvents.h"
 #include "platform/linux/x11/XkbKeyboardLayout.h"
 #include "platform/workspace/Localization.h"
@@ -57,6 +59,25 @@ int main(int argc, char** argv) {
     std::unique_ptr<XTestKeyEvents> keyEvents;
     std::unique_ptr<CGKeyCodeLookup> keys;
     ActiveAppTracker tracker(app.workspace(), app.processIdentifier());
+    // Hot keys: grabs on the display; without one the user's shortcuts stay unregistered.
+    std::unique_ptr<X11HotKeys> x11HotKeys =
+        X11HotKeys::open([&host](std::function<void()> task) { host.mainQueue().async(task); });
+    std::unique_ptr<X11SystemShortcuts> systemShortcuts;
+    std::unique_ptr<MASShortcutMonitor> monitor;
+    std::unique_ptr<MASShortcutValidator> validator;
+    ShortcutList shortcutList(host.standardUserDefaults(), host.notificationCenter());
+    std::unique_ptr<GlobalHotKeys> hotKeys;
+    if (x11HotKeys && layout) {
+        systemShortcuts = std::make_unique<X11SystemShortcuts>(*x11HotKeys);
+        monitor = std::make_unique<MASShortcutMonitor>(*x11HotKeys, host.mainQueue());
+        validator = std::make_unique<MASShortcutValidator>(host.standardUserDefaults(),
+                                                           *systemShortcuts, *layout);
+        hotKeys = std::make_unique<GlobalHotKeys>(*monitor, *validator, shortcutList,
+                                                  host.standardUserDefaults());
+    } else {
+        log("No X display: global hot keys are not available");
+    }
+
     std::unique_ptr<GlobalActionsManager> actions;
     if (layout) {
         keyEvents = std::make_unique<XTestKeyEvents>(*layout, [&host] {
@@ -66,9 +87,9 @@ int main(int argc, char** argv) {
         });
         keys = std::make_unique<CGKeyCodeLookup>(*layout, *keyEvents, host.standardUserDefaults(),
                                                  host.clock());
-        actions = std::make_unique<GlobalActionsManager>(
-            GlobalActionsManager::Services{host, shared, app.workspace(), accessibility,
-                                           *pasteboards, client, sounds, *keys, tracker});
+        actions = std::make_unique<GlobalActionsManager>(GlobalActionsManager::Services{
+            host, shared, app.workspace(), accessibility, *pasteboards, client, sounds, *keys,
+            tracker, hotKeys.get()});
     } else {
         log("No keyboard layout (xkeyboard-config missing?): cleaners cannot be applied in place");
     }

@@ -22,6 +22,7 @@ namespace {
 
 constexpr auto kFocusTimeout = std::chrono::milliseconds(500);
 constexpr auto kReleaseTimeout = std::chrono::milliseconds(1000);
+constexpr auto kLetGoTimeout = std::chrono::milliseconds(500);
 constexpr uint64_t kModifiers =
     ModifierFlags::shift | ModifierFlags::control | ModifierFlags::option | ModifierFlags::command;
 
@@ -130,7 +131,13 @@ void XTestKeyEvents::down(std::optional<uint32_t> window, const KeyEvent& event)
     press.key = *key;
     if (command) press.group = lockCommandGroup(press);
 
-    const std::vector<uint8_t> held = heldModifierKeys();
+    // The keys of the hot key that started this are usually let go a moment later. Wait for
+    // that first: while its key is down the hot key's grab takes every key event, and a modifier
+    // its holder releases while we hold it released would be pressed again below and stay down.
+    std::vector<uint8_t> all(248);
+    for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<uint8_t>(i + 8);
+    if (const auto down = pressedAmong(all); !down.empty()) waitUntilUp(down, kLetGoTimeout);
+    std::vector<uint8_t> held = heldModifierKeys();
     for (uint8_t k : held) fake(XCB_KEY_RELEASE, k);
     sync();
     const std::vector<uint8_t> stillDown = pressedAmong(held);
