@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "agent/shortcuts/MASShortcutValidator.h"
+#include "agent/shortcuts/ValidatorChecks.h"
 #include "platform/input/ModifierFlags.h"
 #include "platform/sim/SimKeyboardLayout.h"
 #include "platform/sim/SimProcess.h"
@@ -148,6 +149,22 @@ TEST_F(Validator, NoMainMenuIsAnEmptyMenu) {
     EXPECT_FALSE(validator.isShortcutAlreadyTakenBySystem({kS, kCommand}));
     MASShortcutValidator withoutMenu(process.standardUserDefaults(), system, layout);
     EXPECT_FALSE(withoutMenu.isShortcutAlreadyTakenBySystem({kS, kCommand}));
+}
+
+}  // namespace
+
+namespace {
+
+// The recorder asks the validator through its checks: usable, and not the system's.
+TEST_F(Validator, RecorderChecksAnswerThroughTheValidator) {
+    ValidatorChecks checks(validator);
+    system.systemTaken.insert({kS, 0x100});
+    std::string why;
+    EXPECT_FALSE(checks.isValid(MASShortcut(kA, 0)));
+    EXPECT_TRUE(checks.isValid(MASShortcut(kS, kCommand)));
+    EXPECT_TRUE(checks.isTaken(MASShortcut(kS, kCommand), why));
+    EXPECT_EQ(why, kSystemExplanation);
+    EXPECT_FALSE(checks.isTaken(MASShortcut(kA, kCommand), why));
 }
 
 }  // namespace
