@@ -4,13 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-
 #include <filesystem>
 #include <fstream>
 
-#include "tests/support/AgentSession.h"
-#include "tests/support/XDesktop.h"
+#include "tests/support/AgentDesktopTest.h"
 
 using testsupport::AgentSession;
 using testsupport::run;
@@ -22,67 +19,13 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kShared = "KQ4MZR7WXN.com.halvik.purlane";
-constexpr const char* kZenityID = "org.gnome.Zenity";
 
-RunResult xdotool(std::vector<std::string> args) {
-    args.insert(args.begin(), "/usr/bin/xdotool");
-    return run(args, {}, 30);
-}
-
-class ApplyOnDesktop : public testing::Test {
+class ApplyOnDesktop : public testsupport::AgentDesktopTest {
   protected:
-    void SetUp() override {
-        if (!AgentSession::runnerHasSessionBus())
-            GTEST_SKIP() << "no session bus: run under dbus-run-session";
-        desktop = std::make_unique<XDesktop>();
-        ASSERT_TRUE(desktop->ready()) << desktop->error();
-        session = std::make_unique<AgentSession>(desktop->display());
-        ASSERT_TRUE(session->ready());
-        // Debian's zenity ships no desktop entry; this one gives it its identifier, as an
-        // installed application has, so the clipboard rules can name it.
-        const fs::path entries = session->dataHome() / "applications";
-        fs::create_directories(entries);
-        std::ofstream(entries / (std::string(kZenityID) + ".desktop"))
-            << "[Desktop Entry]\nType=Application\nName=Zenity\nExec=zenity\n"
-               "StartupWMClass=Zenity\n";
-        ASSERT_EQ(session->registerEngine().status, 0);
-        agent = session->startAgent();
-        ASSERT_NE(agent, nullptr);
-    }
-    void TearDown() override {
-        if (HasFailure() && desktop && desktop->ready()) {
-            desktop->screenshot(testing::UnitTest::GetInstance()->current_test_info()->name());
-            if (agent) agent->signal(SIGTERM), agent->wait(10);
-            if (agent)
-                ADD_FAILURE() << "agent said:\n" << agent->stdoutText() << agent->stderrText();
-        }
-        field.reset();
-        session.reset();
-        desktop.reset();
-    }
-
     void setShared(const std::string& key, const std::vector<std::string>& value) {
         std::vector<std::string> args{"defaults", "write", kShared, key};
         args.insert(args.end(), value.begin(), value.end());
         ASSERT_EQ(session->ctl(args).status, 0);
-    }
-
-    // A GTK entry holding `text`, all of it selected, in front.
-    void openField(const std::string& text) {
-        field = std::make_unique<Subprocess>(
-            std::vector<std::string>{"/usr/bin/zenity", "--entry", "--text=Text"});
-        ASSERT_TRUE(AgentSession::waitFor([&] {
-            const auto window = desktop->windowOfProcess(field->pid());
-            return window && desktop->activeWindow() == window;
-        })) << field->stderrText();
-        ASSERT_EQ(xdotool({"type", "--delay", "20", text}).status, 0);
-        ASSERT_EQ(xdotool({"key", "ctrl+a"}).status, 0);
-    }
-    // What the entry holds: zenity prints it when the user presses Return.
-    std::string fieldText() {
-        xdotool({"key", "Return"});
-        const auto line = field->readLine(AgentSession::kWait);
-        return line.value_or("<nothing>");
     }
     RunResult apply(const std::string& cleaner, const std::string& option = "standard") {
         return session->script({"apply cleaner", cleaner, "--option", option});
@@ -97,10 +40,6 @@ class ApplyOnDesktop : public testing::Test {
         ASSERT_TRUE(AgentSession::waitFor([&] { return XDesktop::clipboard(type) == data; }));
     }
 
-    std::unique_ptr<XDesktop> desktop;
-    std::unique_ptr<AgentSession> session;
-    Subprocess* agent = nullptr;
-    std::unique_ptr<Subprocess> field;
     std::unique_ptr<Subprocess> clipboardOwner;
 };
 
@@ -112,17 +51,9 @@ TEST_F(ApplyOnDesktop, TheSelectionOfAGtkFieldIsReplacedByTheCleanedText) {
 }
 
 TEST_F(ApplyOnDesktop, TheSelectionOfAQtEditorIsReplacedByTheCleanedText) {
-    field = std::make_unique<Subprocess>(std::vector<std::string>{
-        (fs::path(PURLANE_BUILD_DIR) / "bin/purlane_textwindow").string(), "first line\nsecond"});
-    ASSERT_TRUE(AgentSession::waitFor([&] {
-        const auto window = desktop->windowOfProcess(field->pid());
-        return window && desktop->activeWindow() == window;
-    })) << field->stderrText();
+    openEditor("first line\nsecond");
     ASSERT_EQ(apply("#UPPER").status, 0);
-    std::optional<std::string> line;
-    while ((line = field->readLine(AgentSession::kWait)) && *line != "text: FIRST LINE\\nSECOND") {
-    }
-    EXPECT_TRUE(line.has_value()) << field->stdoutText();
+    EXPECT_TRUE(editorShows("FIRST LINE\\nSECOND")) << field->stdoutText();
 }
 
 TEST_F(ApplyOnDesktop, PreservingPutsTheUsersTextAndPictureBack) {
@@ -185,11 +116,8 @@ TEST_F(ApplyOnDesktop, InATerminalTheLineIsPastedAtThePromptWithoutInterruptingT
         "echo hello world; read line; echo \"$line\" > '" + out.string() + "'; sleep 30";
     field = std::make_unique<Subprocess>(
         std::vector<std::string>{"/usr/bin/lxterminal", "--no-remote", "-e", "sh", "-c", script});
-    std::optional<uint32_t> window;
-    ASSERT_TRUE(AgentSession::waitFor([&] {
-        window = desktop->windowOfProcess(field->pid());
-        return window && desktop->activeWindow() == window;
-    })) << field->stderrText();
+    ASSERT_TRUE(waitUntilInFront(*field)) << field->stderrText();
+    const auto window = desktop->windowOfProcess(field->pid());
     // Three clicks on the first line (below the menu bar) select it, as a user does.
     const std::string id = std::to_string(*window);
     xdotool({"mousemove", "--window", id, "30", "36"});

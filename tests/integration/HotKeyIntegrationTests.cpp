@@ -3,20 +3,17 @@
 // sample engine of the build.
 
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <xcb/xcb.h>
 
 #include <filesystem>
 #include <memory>
 
-#include "tests/support/AgentSession.h"
-#include "tests/support/XDesktop.h"
+#include "tests/support/AgentDesktopTest.h"
 
 using testsupport::AgentSession;
 using testsupport::run;
 using testsupport::RunResult;
 using testsupport::Subprocess;
-using testsupport::XDesktop;
 
 namespace {
 
@@ -38,36 +35,8 @@ std::string shortcuts(int keycode, const std::string& cleaner) {
            "</dict></array></dict>";
 }
 
-RunResult xdotool(std::vector<std::string> args) {
-    args.insert(args.begin(), "/usr/bin/xdotool");
-    return run(args, {}, 30);
-}
-
-class HotKeysOnDesktop : public testing::Test {
+class HotKeysOnDesktop : public testsupport::AgentDesktopTest {
   protected:
-    void SetUp() override {
-        if (!AgentSession::runnerHasSessionBus())
-            GTEST_SKIP() << "no session bus: run under dbus-run-session";
-        desktop = std::make_unique<XDesktop>();
-        ASSERT_TRUE(desktop->ready()) << desktop->error();
-        session = std::make_unique<AgentSession>(desktop->display());
-        ASSERT_TRUE(session->ready());
-        ASSERT_EQ(session->registerEngine().status, 0);
-        agent = session->startAgent();
-        ASSERT_NE(agent, nullptr);
-    }
-    void TearDown() override {
-        if (HasFailure() && desktop && desktop->ready()) {
-            desktop->screenshot(testing::UnitTest::GetInstance()->current_test_info()->name());
-            if (agent) agent->signal(SIGTERM), agent->wait(10);
-            if (agent)
-                ADD_FAILURE() << "agent said:\n" << agent->stdoutText() << agent->stderrText();
-        }
-        field.reset();
-        session.reset();
-        desktop.reset();
-    }
-
     // Stores the shortcut and waits until the agent registered it again.
     void store(int keycode, const std::string& cleaner) {
         const size_t before = changes();
@@ -86,26 +55,6 @@ class HotKeysOnDesktop : public testing::Test {
             ++n;
         return n;
     }
-    // A GTK entry holding `text`, all of it selected, in front.
-    void openField(const std::string& text) {
-        field = std::make_unique<Subprocess>(
-            std::vector<std::string>{"/usr/bin/zenity", "--entry", "--text=Text"});
-        ASSERT_TRUE(AgentSession::waitFor([&] {
-            const auto window = desktop->windowOfProcess(field->pid());
-            return window && desktop->activeWindow() == window;
-        }));
-        ASSERT_EQ(xdotool({"type", "--delay", "20", text}).status, 0);
-        ASSERT_EQ(xdotool({"key", "ctrl+a"}).status, 0);
-    }
-    std::string fieldText() {
-        xdotool({"key", "Return"});
-        return field->readLine(AgentSession::kWait).value_or("<nothing>");
-    }
-
-    std::unique_ptr<XDesktop> desktop;
-    std::unique_ptr<AgentSession> session;
-    Subprocess* agent = nullptr;
-    std::unique_ptr<Subprocess> field;
 };
 
 TEST_F(HotKeysOnDesktop, AStoredShortcutCleansTheSelectionWhateverTheLocksAndAfterEdits) {
@@ -130,19 +79,11 @@ TEST_F(HotKeysOnDesktop, AStoredShortcutCleansTheSelectionWhateverTheLocksAndAft
     // On Dvorak the key at the same place types "g": the hot key stays on the key. (A Qt editor
     // here: GTK reads a Control key on a switched layout as its emoji shortcut.)
     ASSERT_EQ(run({"/usr/bin/setxkbmap", "-layout", "us", "-variant", "dvorak"}).status, 0);
-    field = std::make_unique<Subprocess>(std::vector<std::string>{
-        (std::filesystem::path(PURLANE_BUILD_DIR) / "bin/purlane_textwindow").string(),
-        "moved layout"});
-    ASSERT_TRUE(AgentSession::waitFor([&] {
-        const auto window = desktop->windowOfProcess(field->pid());
-        return window && desktop->activeWindow() == window;
-    }));
+    openEditor("moved layout");
     xdotool({"key", "ctrl+alt+g"});
-    std::optional<std::string> line;
-    while ((line = field->readLine(AgentSession::kWait)) && *line != "text: MOVED LAYOUT!") {
-    }
+    const bool cleaned = editorShows("MOVED LAYOUT!");
     run({"/usr/bin/setxkbmap", "-layout", "us"});
-    EXPECT_TRUE(line.has_value()) << field->stdoutText();
+    EXPECT_TRUE(cleaned) << field->stdoutText();
 }
 
 TEST_F(HotKeysOnDesktop, ACombinationAnotherClientHoldsIsNotFired) {
