@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QToolTip>
@@ -109,11 +110,13 @@ void MASShortcutView::setKeyboardHeld(bool held) {
 void MASShortcutView::showAlert(const ShortcutRecorder::Alert& alert) {
     // The alert needs the keyboard for its button; recording resumes after it.
     setKeyboardHeld(false);
-    QMessageBox box(QMessageBox::Critical, QString(), toQt(alert.messageText), QMessageBox::Ok,
-                    this);
-    box.setInformativeText(toQt(alert.informativeText));
-    box.button(QMessageBox::Ok)->setText(toQt(alert.button));
-    box.exec();
+    // On the heap: the nested event loop may delete this view, and with it a child box.
+    QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Critical, QString(),
+                                                toQt(alert.messageText), QMessageBox::Ok, this);
+    box->setInformativeText(toQt(alert.informativeText));
+    box->button(QMessageBox::Ok)->setText(toQt(alert.button));
+    box->exec();
+    if (box) box->deleteLater();
 }
 
 bool MASShortcutView::forwardKey(QKeyEvent* event) {

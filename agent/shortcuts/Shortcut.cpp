@@ -24,11 +24,16 @@ PropertyList Shortcut::encode() const {
 Shortcut Shortcut::decode(Decoder& d) {
     Shortcut s;
     s.uuid = d.string("uuid");
-    s.keycode = static_cast<uint64_t>(d.integer("keycode"));
-    s.modifiersRaw = static_cast<uint64_t>(d.integer("modifiersRaw"));
+    const int64_t keycode = d.integer("keycode");
+    const int64_t modifiers = d.integer("modifiersRaw");
+    s.keycode = static_cast<uint64_t>(keycode);
+    s.modifiersRaw = static_cast<uint64_t>(modifiers);
     s.group = d.string("group");
     s.cleaner = d.string("cleaner");
     const int64_t type = d.integer("type");
+    // Both are unsigned.
+    if (!d.failed() && keycode < 0) d.failBadValue("keycode", "a negative value");
+    if (!d.failed() && modifiers < 0) d.failBadValue("modifiersRaw", "a negative value");
     if (!d.failed() && (type < 0 || type > 2))
         d.failBadValue("type", "no action has the value " + std::to_string(type));
     s.type = static_cast<ActionType>(type);

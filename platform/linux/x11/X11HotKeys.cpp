@@ -250,8 +250,11 @@ void X11HotKeys::readMasks() {
                     const xcb_keysym_t sym = keysyms[j];
                     if (sym == kNumLock) num |= bit;
                     if (sym == kScrollLock) scroll |= bit;
-                    if (sym == kSuperL || sym == kSuperR) super |= bit;
-                    if (sym == kAltL || sym == kAltR) alt |= bit;
+                    // One bit per role: a grab naming two would need both held. The left
+                    // key's bit wins, else the first found.
+                    if ((sym == kSuperL || sym == kSuperR) && (!super || sym == kSuperL))
+                        super = bit;
+                    if ((sym == kAltL || sym == kAltR) && (!alt || sym == kAltL)) alt = bit;
                 }
             }
         }

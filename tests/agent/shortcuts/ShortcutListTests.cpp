@@ -67,8 +67,11 @@ TEST_F(ShortcutListTest, AnUndecodableStoredFormIsReportedAndChangesNothing) {
     missing.erase("group");
     auto wrongType = record("A");
     wrongType.set("keycode", PropertyList("32"));
-    for (const auto& bad : {stored({missing}), stored({wrongType}), stored({record("A", 3)}),
-                            stored({record("A", -1)}), PropertyList("not a dictionary")}) {
+    auto negative = record("A");
+    negative.set("modifiersRaw", PropertyList(-1));
+    for (const auto& bad :
+         {stored({missing}), stored({wrongType}), stored({negative}), stored({record("A", 3)}),
+          stored({record("A", -1)}), PropertyList("not a dictionary")}) {
         logs.sink.printed.clear();
         shortcuts.load(bad);
         EXPECT_EQ(shortcuts.list.size(), 1u);
