@@ -11,7 +11,6 @@
 #include <QPixmap>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include "agent/shortcuts/ShortcutView.h"
@@ -77,6 +76,12 @@ class ShortcutViewTest : public testing::Test {
         QApplication::sendEvent(&view, &event);
     }
 
+    void click(double x) {
+        QMouseEvent event(QEvent::MouseButtonPress, QPointF(x, 12), QPointF(x, 12), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&view, &event);
+    }
+
     QApplication& application = app();  // before any widget
     ShortcutRecorderRegistry registry;
     CommandOrControl checks;
@@ -90,53 +95,29 @@ TEST_F(ShortcutViewTest, EveryStateDrawsItsTitleAndHint) {
     const MASShortcut set(kU, ModifierFlags::control | ModifierFlags::option);
     const struct {
         const char* name;
-        std::function<void(ShortcutRecorder&)> prepare;
-        bool hintDrawn;
+        bool set, showsDelete, recording, hinting, modifiersHeld, hintDrawn;
     } states[] = {
-        {"empty", [](ShortcutRecorder&) {}, false},
-        {"set", [&](ShortcutRecorder& r) { r.setShortcutValue(set); }, true},
-        {"set-no-delete",
-         [&](ShortcutRecorder& r) {
-             r.setShortcutValue(set);
-             r.setShowsDeleteButton(false);
-         },
-         false},
-        {"recording-empty", [](ShortcutRecorder& r) { r.setRecording(true); }, true},
-        {"recording-set",
-         [&](ShortcutRecorder& r) {
-             r.setShortcutValue(set);
-             r.setRecording(true);
-         },
-         true},
-        {"recording-hinting-set",
-         [&](ShortcutRecorder& r) {
-             r.setShortcutValue(set);
-             r.setRecording(true);
-             r.setHinting(true);
-         },
-         true},
-        {"recording-hinting-empty",
-         [](ShortcutRecorder& r) {
-             r.setRecording(true);
-             r.setHinting(true);
-         },
-         true},
-        {"recording-placeholder",
-         [](ShortcutRecorder& r) {
-             r.setRecording(true);
-             r.handleKeyEvent(kShiftKey, ModifierFlags::command | ModifierFlags::shift, true);
-         },
-         true},
+        {"empty", false, true, false, false, false, false},
+        {"set", true, true, false, false, false, true},
+        {"set-no-delete", true, false, false, false, false, false},
+        {"recording-empty", false, true, true, false, false, true},
+        {"recording-set", true, true, true, false, false, true},
+        {"recording-hinting-set", true, true, true, true, false, true},
+        {"recording-hinting-empty", false, true, true, true, false, true},
+        {"recording-placeholder", false, true, true, false, true, true},
     };
     for (int style = 0; style < 4; ++style) {
         for (const auto& s : states) {
             SCOPED_TRACE(std::string(s.name) + " style " + std::to_string(style));
             recorder.setRecording(false);
-            recorder.setShortcutValue(std::nullopt);
-            recorder.setShowsDeleteButton(true);
-            recorder.setHinting(false);
             recorder.setStyle(style);
-            s.prepare(recorder);
+            recorder.setShortcutValue(s.set ? std::optional(set) : std::nullopt);
+            recorder.setShowsDeleteButton(s.showsDelete);
+            recorder.setRecording(s.recording);
+            recorder.setHinting(s.hinting);
+            if (s.modifiersHeld)
+                recorder.handleKeyEvent(kShiftKey, ModifierFlags::command | ModifierFlags::shift,
+                                        true);
             const QImage image = shoot(std::string(s.name) + "-style" + std::to_string(style));
             ASSERT_EQ(image.size(), QSize(190, 24));
             const auto hint = recorder.hintRect({0, 0, 190, 24});
@@ -154,9 +135,7 @@ TEST_F(ShortcutViewTest, EveryStateDrawsItsTitleAndHint) {
 }
 
 TEST_F(ShortcutViewTest, QtEventsReachTheRecorder) {
-    QMouseEvent click(QEvent::MouseButtonPress, QPointF(20, 12), QPointF(20, 12), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&view, &click);
+    click(20);
     ASSERT_TRUE(recorder.recording());
 
     // Holding Super and Shift: the Shift press itself adds its flag.
@@ -173,9 +152,7 @@ TEST_F(ShortcutViewTest, QtEventsReachTheRecorder) {
     EXPECT_EQ(view.accessibleName().toStdString(), "⌃⌥U keyboard shortcut");
 
     // A click on the delete glyph clears.
-    QMouseEvent onHint(QEvent::MouseButtonPress, QPointF(180, 12), QPointF(180, 12), Qt::LeftButton,
-                       Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&view, &onHint);
+    click(180);
     EXPECT_EQ(recorder.shortcutValue(), std::nullopt);
 
     // Assistive technologies see a button whose press starts recording.

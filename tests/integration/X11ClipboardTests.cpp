@@ -61,6 +61,48 @@ std::string bigText(size_t size) {
     return text;
 }
 
+using Event = std::unique_ptr<xcb_generic_event_t, decltype(&free)>;
+
+// The next event of `kind` (any when 0) on `x`; null once `stop` is set, or after 20 s without it.
+Event nextEvent(const platform::X11Connection& x, uint8_t kind = 0,
+                const std::atomic<bool>* stop = nullptr) {
+    const auto end = std::chrono::steady_clock::now() + 20s;
+    while (stop ? !*stop : std::chrono::steady_clock::now() < end) {
+        Event event(xcb_poll_for_event(x.get()), &free);
+        if (event && (!kind || (event->response_type & 0x7f) == kind)) return event;
+        if (!event) std::this_thread::sleep_for(5ms);
+    }
+    return {nullptr, &free};
+}
+
+// A connection of the test's own owning `selection` with a window of its own.
+struct SelectionOwner {
+    explicit SelectionOwner(const char* selection) : x(platform::X11Connection::open()) {
+        if (!x) return;
+        window = x->createWindow();
+        this->selection = x->atom(selection);
+        xcb_set_selection_owner(x->get(), window, this->selection, XCB_CURRENT_TIME);
+        owned = x->selectionOwner(this->selection) == window;
+    }
+    // Tells the requestor its conversion is done.
+    void notify(const xcb_selection_request_event_t& request) const {
+        xcb_selection_notify_event_t notify{};
+        notify.response_type = XCB_SELECTION_NOTIFY;
+        notify.time = request.time;
+        notify.requestor = request.requestor;
+        notify.selection = request.selection;
+        notify.target = request.target;
+        notify.property = request.property;
+        xcb_send_event(x->get(), 0, request.requestor, 0, reinterpret_cast<const char*>(&notify));
+        xcb_flush(x->get());
+    }
+
+    std::unique_ptr<platform::X11Connection> x;
+    xcb_window_t window = XCB_NONE;
+    xcb_atom_t selection = XCB_NONE;
+    bool owned = false;
+};
+
 class X11ClipboardTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -75,6 +117,19 @@ class X11ClipboardTest : public testing::Test {
         auto store = X11PasteboardStore::mirror(files, mode);
         EXPECT_NE(store, files) << "no clipboard on the display";
         return store;
+    }
+    Pasteboard written(const std::string& text) {
+        Pasteboard pasteboard = Pasteboard::generalPasteboard(mirrored(Mode::Plain));
+        pasteboard.clearContents();
+        EXPECT_TRUE(pasteboard.setString(text));
+        return pasteboard;
+    }
+    // A watching mirror made and ended once it has looked at the clipboard.
+    void watchOnce() {
+        auto watching = mirrored(Mode::Watching);
+        auto* mirror = dynamic_cast<X11PasteboardStore*>(watching.get());
+        ASSERT_NE(mirror, nullptr);
+        ASSERT_TRUE(waitFor([&] { return mirror->clipboard().waitForChanges(100ms); }));
     }
     int64_t storedCount() {
         return (*files->read(std::string(Pasteboard::kGeneralName)))->changeCount;
@@ -105,10 +160,7 @@ class X11ClipboardTest : public testing::Test {
 };
 
 TEST_F(X11ClipboardTest, WrittenContentsAreServedUnderEveryTarget) {
-    auto store = mirrored(Mode::Plain);
-    Pasteboard pasteboard = Pasteboard::generalPasteboard(store);
-    pasteboard.clearContents();
-    ASSERT_TRUE(pasteboard.setString("caf\xC3\xA9"));
+    Pasteboard pasteboard = written("caf\xC3\xA9");
     ASSERT_TRUE(pasteboard.setData("<b>caf\xC3\xA9</b>", PasteboardTypes::kHTML));
     ASSERT_TRUE(pasteboard.setData(kPng, PasteboardTypes::kPNG));
     ASSERT_TRUE(pasteboard.setData("{\\rtf1 x}", "NSRTFPboardType"));
@@ -134,18 +186,21 @@ TEST_F(X11ClipboardTest, WrittenContentsAreServedUnderEveryTarget) {
     EXPECT_FALSE(xclipOut("image/jpeg")) << "a type that was never written";
 }
 
-TEST_F(X11ClipboardTest, LargeTransfersGoIncrementallyBothWays) {
+TEST_F(X11ClipboardTest, LargeTransfersGoIncrementallyBothWaysAndImportOnce) {
     const std::string big = bigText(3 << 20);
-    auto store = mirrored(Mode::Plain);
-    Pasteboard pasteboard = Pasteboard::generalPasteboard(store);
-    pasteboard.clearContents();
-    ASSERT_TRUE(pasteboard.setString(big));
+    Pasteboard pasteboard = written(big);
     EXPECT_EQ(xclipOut(), big);
 
+    const int64_t before = pasteboard.changeCount();
     const std::string other = bigText(2 << 20) + "end";
     auto xclip = xclipIn(other);
     ASSERT_TRUE(
         waitFor([&] { return pasteboard.stringForType(PasteboardTypes::kString) == other; }));
+    // A plain read imports only what changed, as one type.
+    const int64_t imported = pasteboard.changeCount();
+    EXPECT_EQ(imported, before + 1);
+    EXPECT_EQ(pasteboard.types().size(), 1u);
+    EXPECT_EQ(pasteboard.changeCount(), imported) << "reading again changes nothing";
 }
 
 TEST_F(X11ClipboardTest, WatcherImportsForeignCopiesWhileTheCallerSleeps) {
@@ -181,65 +236,33 @@ TEST_F(X11ClipboardTest, OtherTargetsOfAForeignOwnerBecomeTypes) {
     EXPECT_EQ(pasteboard.types(), std::vector<std::string>{std::string(PasteboardTypes::kHTML)});
 }
 
-TEST_F(X11ClipboardTest, PlainReadsImportOnlyWhatChanged) {
-    auto store = mirrored(Mode::Plain);
-    Pasteboard pasteboard = Pasteboard::generalPasteboard(store);
-    const int64_t before = pasteboard.changeCount();
-    auto xclip = xclipIn("from another program");
-    ASSERT_TRUE(waitFor([&] {
-        return pasteboard.stringForType(PasteboardTypes::kString) == "from another program";
-    }));
-    const int64_t imported = pasteboard.changeCount();
-    EXPECT_EQ(imported, before + 1);
-    EXPECT_EQ(pasteboard.types().size(), 1u);
-    EXPECT_EQ(pasteboard.changeCount(), imported) << "reading again changes nothing";
-}
-
 TEST_F(X11ClipboardTest, AnOwnerThatNeverAnswersCostsABoundedWait) {
-    auto silent = platform::X11Connection::open();
-    ASSERT_TRUE(silent);
-    const xcb_window_t window = silent->createWindow();
-    const xcb_atom_t clipboard = silent->atom("CLIPBOARD");
-    xcb_set_selection_owner(silent->get(), window, clipboard, XCB_CURRENT_TIME);
-    ASSERT_EQ(silent->selectionOwner(clipboard), window);
+    SelectionOwner silent("CLIPBOARD");
+    ASSERT_TRUE(silent.owned);
 
     Pasteboard plain = Pasteboard::generalPasteboard(mirrored(Mode::Plain));
     const int64_t before = plain.changeCount();  // returns: the owner is given up on
     EXPECT_EQ(plain.changeCount(), before);
 
-    auto watching = mirrored(Mode::Watching);
-    auto* mirror = dynamic_cast<X11PasteboardStore*>(watching.get());
-    ASSERT_NE(mirror, nullptr);
-    ASSERT_TRUE(waitFor([&] { return mirror->clipboard().waitForChanges(100ms); }));
+    watchOnce();
     EXPECT_EQ(storedCount(), before);
 }
 
 // An owner of the test's own that answers TARGETS with the same target listed many times, then
 // that target incrementally, a small piece for every piece read, for ever.
-struct TricklingOwner {
-    TricklingOwner() : x(platform::X11Connection::open()) {
-        window = x->createWindow();
-        clipboard = x->atom("CLIPBOARD");
-        targets = x->atom("TARGETS");
-        utf8 = x->atom("UTF8_STRING");
-        incr = x->atom("INCR");
-        xcb_set_selection_owner(x->get(), window, clipboard, XCB_CURRENT_TIME);
-        owned = x->selectionOwner(clipboard) == window;
-        thread = std::thread([this] { serve(); });
+struct TricklingOwner : SelectionOwner {
+    TricklingOwner() : SelectionOwner("CLIPBOARD") {
+        if (owned) thread = std::thread([this] { serve(); });
     }
     ~TricklingOwner() {
         stop = true;
-        thread.join();
+        if (thread.joinable()) thread.join();
     }
     void serve() {
         xcb_connection_t* c = x->get();
-        while (!stop) {
-            std::unique_ptr<xcb_generic_event_t, decltype(&free)> event(xcb_poll_for_event(c),
-                                                                        &free);
-            if (!event) {
-                std::this_thread::sleep_for(5ms);
-                continue;
-            }
+        const auto atoms = x->atoms({"TARGETS", "UTF8_STRING", "INCR"});
+        const xcb_atom_t targets = atoms[0], utf8 = atoms[1], incr = atoms[2];
+        while (const auto event = nextEvent(*x, 0, &stop)) {
             const auto kind = event->response_type & 0x7f;
             if (kind == XCB_PROPERTY_NOTIFY) {
                 const auto& change = *reinterpret_cast<xcb_property_notify_event_t*>(event.get());
@@ -263,22 +286,10 @@ struct TricklingOwner {
                 xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, request.property,
                                     incr, 32, 1, &size);
             }
-            xcb_selection_notify_event_t notify{};
-            notify.response_type = XCB_SELECTION_NOTIFY;
-            notify.time = request.time;
-            notify.requestor = request.requestor;
-            notify.selection = request.selection;
-            notify.target = request.target;
-            notify.property = request.property;
-            xcb_send_event(c, 0, request.requestor, 0, reinterpret_cast<const char*>(&notify));
-            xcb_flush(c);
+            notify(request);
         }
     }
 
-    std::unique_ptr<platform::X11Connection> x;
-    xcb_window_t window = XCB_NONE;
-    xcb_atom_t clipboard, targets, utf8, incr;
-    bool owned = false;
     std::atomic<bool> stop = false;
     std::thread thread;
 };
@@ -292,12 +303,7 @@ TEST_F(X11ClipboardTest, AnOwnerThatTricklesForEverIsGivenUpOn) {
 
     // The watcher gives up the same way, so its store can end.
     const int64_t before = storedCount();
-    {
-        auto watching = mirrored(Mode::Watching);
-        auto* mirror = dynamic_cast<X11PasteboardStore*>(watching.get());
-        ASSERT_NE(mirror, nullptr);
-        ASSERT_TRUE(waitFor([&] { return mirror->clipboard().waitForChanges(100ms); }));
-    }
+    watchOnce();
     EXPECT_EQ(storedCount(), before);
 
     // Its late pieces don't pass for the next owner's answers.
@@ -310,10 +316,7 @@ TEST_F(X11ClipboardTest, AnOwnerThatTricklesForEverIsGivenUpOn) {
 }
 
 TEST_F(X11ClipboardTest, MultipleRequestsAreAnsweredOnlyWhenWellFormedAndSmall) {
-    auto store = mirrored(Mode::Plain);
-    Pasteboard pasteboard = Pasteboard::generalPasteboard(store);
-    pasteboard.clearContents();
-    ASSERT_TRUE(pasteboard.setString("many at once"));
+    Pasteboard pasteboard = written("many at once");
 
     auto x = platform::X11Connection::open();
     ASSERT_TRUE(x);
@@ -329,18 +332,9 @@ TEST_F(X11ClipboardTest, MultipleRequestsAreAnsweredOnlyWhenWellFormedAndSmall) 
                             values.data());
         xcb_convert_selection(x->get(), window, atoms[0], atoms[1], list, XCB_CURRENT_TIME);
         xcb_flush(x->get());
-        const auto end = std::chrono::steady_clock::now() + 20s;
-        while (std::chrono::steady_clock::now() < end) {
-            std::unique_ptr<xcb_generic_event_t, decltype(&free)> event(
-                xcb_poll_for_event(x->get()), &free);
-            if (!event) {
-                std::this_thread::sleep_for(10ms);
-                continue;
-            }
-            if ((event->response_type & 0x7f) == XCB_SELECTION_NOTIFY)
-                return reinterpret_cast<xcb_selection_notify_event_t*>(event.get())->property;
-        }
-        return std::nullopt;
+        const auto event = nextEvent(*x, XCB_SELECTION_NOTIFY);
+        if (!event) return std::nullopt;
+        return reinterpret_cast<xcb_selection_notify_event_t*>(event.get())->property;
     };
     const struct {
         const char* name;
@@ -381,44 +375,22 @@ TEST_F(X11ClipboardTest, PurlanectlCopyOutlivesItsProcessWithTheWatcher) {
 
 TEST_F(X11ClipboardTest, AnOwnerThatEndsHandsItsContentsToTheClipboardManager) {
     // A clipboard manager of the test's own: it saves by reading the clipboard when asked.
-    auto manager = platform::X11Connection::open();
-    ASSERT_TRUE(manager);
-    const xcb_window_t window = manager->createWindow();
-    const xcb_atom_t selection = manager->atom("CLIPBOARD_MANAGER");
-    const xcb_atom_t saveTargets = manager->atom("SAVE_TARGETS");
-    xcb_set_selection_owner(manager->get(), window, selection, XCB_CURRENT_TIME);
-    ASSERT_EQ(manager->selectionOwner(selection), window);
+    SelectionOwner manager("CLIPBOARD_MANAGER");
+    ASSERT_TRUE(manager.owned);
+    const xcb_atom_t saveTargets = manager.x->atom("SAVE_TARGETS");
     auto reader = platform::X11SelectionReader::open();
     std::optional<platform::PasteboardItem> saved;
     std::thread managing([&] {
-        const auto end = std::chrono::steady_clock::now() + 20s;
-        while (std::chrono::steady_clock::now() < end) {
-            std::unique_ptr<xcb_generic_event_t, decltype(&free)> event(
-                xcb_poll_for_event(manager->get()), &free);
-            if (!event) {
-                std::this_thread::sleep_for(10ms);
-                continue;
-            }
-            if ((event->response_type & 0x7f) != XCB_SELECTION_REQUEST) continue;
+        while (const auto event = nextEvent(*manager.x, XCB_SELECTION_REQUEST)) {
             const auto request = *reinterpret_cast<xcb_selection_request_event_t*>(event.get());
             if (request.target != saveTargets) continue;
             saved = reader->fetch();
-            xcb_selection_notify_event_t done{};
-            done.response_type = XCB_SELECTION_NOTIFY;
-            done.requestor = request.requestor;
-            done.selection = selection;
-            done.target = saveTargets;
-            done.property = request.property;
-            xcb_send_event(manager->get(), 0, request.requestor, 0,
-                           reinterpret_cast<const char*>(&done));
-            xcb_flush(manager->get());
+            manager.notify(request);
             return;
         }
     });
     {
-        Pasteboard pasteboard = Pasteboard::generalPasteboard(mirrored(Mode::Plain));
-        pasteboard.clearContents();
-        ASSERT_TRUE(pasteboard.setString("kept by the manager"));
+        Pasteboard pasteboard = written("kept by the manager");
         ASSERT_TRUE(pasteboard.setData("<p>kept</p>", PasteboardTypes::kHTML));
     }
     managing.join();

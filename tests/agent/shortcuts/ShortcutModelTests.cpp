@@ -118,60 +118,19 @@ TEST_F(KeyNames, FixedNamesAndLayoutNames) {
     noCommand.characters = "q";
     layout.setKey(12, noCommand);
 
+    // Fixed glyphs and names; then the layout's, symbols included, upper-cased; then F20 and a
+    // code past the keyboard, which the layout has neither of.
     const struct {
         int64_t keyCode;
         const char* name;
-    } cases[] = {
-        {36, "↩"},
-        {48, "⇥"},
-        {49, "Space"},
-        {51, "⌫"},
-        {53, "⎋"},
-        {65, "."},
-        {67, "*"},
-        {69, "+"},
-        {71, "⌧"},
-        {75, "/"},
-        {76, "⌅"},
-        {78, "–"},
-        {81, "="},
-        {82, "0"},
-        {89, "7"},
-        {91, "8"},
-        {92, "9"},
-        {114, "?"},
-        {115, "↖"},
-        {116, "⇞"},
-        {117, "⌦"},
-        {119, "↘"},
-        {121, "⇟"},
-        {123, "←"},
-        {124, "→"},
-        {125, "↓"},
-        {126, "↑"},
-        {122, "F1"},
-        {96, "F5"},
-        {64, "F17"},
-        {80, "F19"},
-        {0, "A"},
-        {27, "-"},
-        {29, "0"},
-        {42, "\\"},
-        // Symbols have names too.
-        {24, "="},
-        {50, "`"},
-        {6, "SS"},
-        {7, "É"},
-        {8, ""},
-        {9, ""},
-        {11, "A"},
-        {12, ""},
-        // F20 and a code past the keyboard: the layout has neither.
-        {90, ""},
-        {300, ""},
-        {kNotFound, ""},
-        {-1, ""},
-    };
+    } cases[] = {{36, "↩"},   {48, "⇥"},  {49, "Space"}, {51, "⌫"},       {53, "⎋"},  {65, "."},
+                 {67, "*"},   {69, "+"},  {71, "⌧"},     {75, "/"},       {76, "⌅"},  {78, "–"},
+                 {81, "="},   {82, "0"},  {89, "7"},     {91, "8"},       {92, "9"},  {114, "?"},
+                 {115, "↖"},  {116, "⇞"}, {117, "⌦"},    {119, "↘"},      {121, "⇟"}, {123, "←"},
+                 {124, "→"},  {125, "↓"}, {126, "↑"},    {122, "F1"},     {96, "F5"}, {64, "F17"},
+                 {80, "F19"}, {0, "A"},   {27, "-"},     {29, "0"},       {42, "\\"}, {24, "="},
+                 {50, "`"},   {6, "SS"},  {7, "É"},      {8, ""},         {9, ""},    {11, "A"},
+                 {12, ""},    {90, ""},   {300, ""},     {kNotFound, ""}, {-1, ""}};
     for (const auto& c : cases)
         EXPECT_EQ(MASShortcut(c.keyCode, 0).keyCodeString(layout), c.name) << c.keyCode;
 }
@@ -210,6 +169,12 @@ class Monitor : public testing::Test {
     MASShortcutMonitor::Action count(int& counter) {
         return [&counter] { ++counter; };
     }
+    // Hot key `id` of the monitor's signature pressed, and the main queue run.
+    void press(uint32_t id) {
+        hotKeys.press(kSignature, id);
+        world.runUntilIdle();
+    }
+    static constexpr uint32_t kSignature = 0x4D415353;  // 'MASS'
 
     platform::SimWorld world;
     platform::SimMainQueue mainQueue{world};
@@ -224,7 +189,7 @@ TEST_F(Monitor, RegistersWithIdsFromOneAndTheMASSSignature) {
     ASSERT_EQ(hotKeys.live.size(), 2u);
     const auto* first = registration(1);
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->signature, 0x4D415353u);
+    EXPECT_EQ(first->signature, kSignature);
     EXPECT_EQ(first->keyCode, 32);
     EXPECT_EQ(first->modifiers, 0x1800u);
     ASSERT_NE(registration(2), nullptr);
@@ -233,26 +198,24 @@ TEST_F(Monitor, RegistersWithIdsFromOneAndTheMASSSignature) {
     EXPECT_FALSE(monitor.isShortcutRegistered({32, kControl}));
 }
 
-TEST_F(Monitor, APressRunsTheActionLaterOnTheMainQueue) {
+TEST_F(Monitor, APressRunsOnlyItsOwnActionLaterOnTheMainQueue) {
     int first = 0, second = 0;
     monitor.registerShortcut({32, kCommand}, count(first));
     monitor.registerShortcut({33, kCommand}, count(second));
-    hotKeys.press(0x4D415353, 2);
+    hotKeys.press(0x4D415354, 1);  // 'MAST'
+    hotKeys.press(0, 1);
+    press(99);
+    EXPECT_EQ(first + second, 0) << "another signature or an unknown id ran an action";
+    hotKeys.press(kSignature, 2);
     EXPECT_EQ(second, 0) << "ran inside the hot-key callback";
     world.runUntilIdle();
     EXPECT_EQ(first, 0);
     EXPECT_EQ(second, 1);
-}
-
-TEST_F(Monitor, PressesOfOtherSignaturesOrUnknownIdsRunNothing) {
-    int fired = 0;
-    monitor.registerShortcut({32, kCommand}, count(fired));
-    hotKeys.press(0x4D415354, 1);  // 'MAST'
-    hotKeys.press(0, 1);
-    hotKeys.press(0x4D415353, 99);
+    // Queued before unregistering: it still runs.
+    hotKeys.press(kSignature, 1);
+    monitor.unregisterAllShortcuts();
     world.runUntilIdle();
-    EXPECT_EQ(fired, 0);
-    EXPECT_EQ(mainQueue.pending(), 0u);
+    EXPECT_EQ(first, 1);
 }
 
 TEST_F(Monitor, AnEqualShortcutRegisteredAgainKeepsOnlyTheNewer) {
@@ -262,9 +225,8 @@ TEST_F(Monitor, AnEqualShortcutRegisteredAgainKeepsOnlyTheNewer) {
     ASSERT_EQ(hotKeys.live.size(), 1u);
     EXPECT_EQ(registration(1), nullptr);
     ASSERT_NE(registration(2), nullptr);
-    hotKeys.press(0x4D415353, 1);
-    hotKeys.press(0x4D415353, 2);
-    world.runUntilIdle();
+    press(1);
+    press(2);
     EXPECT_EQ(older, 0);
     EXPECT_EQ(newer, 1);
 }
@@ -289,22 +251,12 @@ TEST_F(Monitor, UnregisteringReleasesTheSystemRegistration) {
     EXPECT_FALSE(monitor.isShortcutRegistered({33, kCommand}));
     EXPECT_EQ(registration(2), nullptr);
     EXPECT_EQ(hotKeys.live.size(), 2u);
-    hotKeys.press(0x4D415353, 2);
-    world.runUntilIdle();
+    press(2);
     EXPECT_EQ(fired, 0);
 
     monitor.unregisterAllShortcuts();
     EXPECT_TRUE(hotKeys.live.empty());
     EXPECT_FALSE(monitor.isShortcutRegistered({32, kCommand}));
-}
-
-TEST_F(Monitor, AnActionQueuedBeforeUnregisteringStillRuns) {
-    int fired = 0;
-    monitor.registerShortcut({32, kCommand}, count(fired));
-    hotKeys.press(0x4D415353, 1);
-    monitor.unregisterAllShortcuts();
-    world.runUntilIdle();
-    EXPECT_EQ(fired, 1);
 }
 
 TEST(MonitorLifetime, DestroyingTheMonitorReleasesEverything) {
