@@ -26,6 +26,7 @@ MenuItem::MenuItem(const MenuItem& other)
       hidden(other.hidden),
       tag(other.tag),
       toolTip(other.toolTip),
+      viewKind(other.viewKind),
       separator_(other.separator_),
       submenu_(other.submenu_ ? std::make_unique<Menu>(*other.submenu_) : nullptr) {}
 

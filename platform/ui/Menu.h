@@ -66,6 +66,9 @@ class MenuItem {
     bool hidden = false;
     int64_t tag = 0;
     std::string toolTip;
+    // A view shown in place of the title, by kind (kSearchFieldView); empty for a plain item.
+    std::string viewKind;
+    static constexpr const char* kSearchFieldView = "searchField";
 
     bool isSeparatorItem() const { return separator_; }
     // The represented object when it is a string, else nullptr.
