@@ -5,6 +5,7 @@
 #include "agent/app/PLCmdCleanPasteboard.h"
 #include "agent/app/PLCmdCleanText.h"
 #include "agent/app/PLCmdGroupItems.h"
+#include "agent/app/PLCmdPickCleaner.h"
 #include "agent/app/PLCmdGroupNames.h"
 #include "agent/app/PLCmdIsValidTextEncoding.h"
 #include "agent/app/PLCmdMakePlainPasteboard.h"
@@ -43,6 +44,7 @@ ScriptCommandDispatcher::standardFactories() {
         {"PLCmdCleanText", factory<PLCmdCleanText>()},
         {"PLCmdGroupNames", factory<PLCmdGroupNames>()},
         {"PLCmdGroupItems", factory<PLCmdGroupItems>()},
+        {"PLCmdPickCleaner", factory<PLCmdPickCleaner>()},
         {"PLCmdNameToToken", factory<PLCmdNameToToken>()},
         {"PLCmdTokenToName", factory<PLCmdTokenToName>()},
         {"PLCmdTextEncodingList", factory<PLCmdTextEncodingList>()},

@@ -164,6 +164,28 @@ TEST_F(ScriptCommandTest, NamesAndTokensTranslateAndEchoTheUnknown) {
     EXPECT_EQ(run("token to name", std::nullopt), PropertyList(""));
 }
 
+TEST_F(ScriptCommandTest, PickCleanerAsksThePickListAndAnswersTokenOrName) {
+    std::vector<std::optional<std::string>> starts;
+    std::string answer = "upper";
+    client.setPickList([&](const std::optional<std::string>& start) {
+        starts.push_back(start);
+        return answer;
+    });
+    EXPECT_EQ(run("pick cleaner"), PropertyList("#CANCEL")) << "no arguments: nothing is shown";
+    EXPECT_TRUE(starts.empty());
+    EXPECT_EQ(run("pick cleaner", std::nullopt, {{"as token", Desc::boolean(true)}}),
+              PropertyList("upper"));
+    EXPECT_EQ(run("pick cleaner", std::nullopt, {{"as token", Desc::boolean(false)}}),
+              PropertyList("UPPER CASE"));
+    EXPECT_EQ(run("pick cleaner", std::nullopt, {{"starting group", text("Favorites")}}),
+              PropertyList("UPPER CASE"));
+    answer = "#CANCEL";
+    EXPECT_EQ(run("pick cleaner", std::nullopt, {{"as token", Desc::boolean(false)}}),
+              PropertyList("#CANCEL"));
+    EXPECT_EQ(starts, (std::vector<std::optional<std::string>>{"Standard", "Standard", "Favorites",
+                                                               "Standard"}));
+}
+
 TEST_F(ScriptCommandTest, MakePlainPasteboardKeepsOnlyPlainText) {
     auto named = pasteboard(kBoard);
     named.clearContents();
