@@ -197,6 +197,8 @@ class PLCleanerListViewController : public PLCleanerListTableCommandDelegate {
     bool loaded_ = false;
     std::unique_ptr<GroupList> groupList_;
     platform::Menu popupMenu_;
+    // The menu before the last rebuild: a choice made in it rebuilds the menu from its action.
+    platform::Menu retiredMenu_;
     std::string popupKeyEquivalent_;
     uint64_t popupKeyModifiers_ = 0;
     std::function<void(int)> doubleAction_;
