@@ -56,6 +56,8 @@ class CleanerListWidget : public QWidget, public PLCleanerListView {
     QToolButton* listPopup_ = nullptr;
     QMenu* popupMenu_ = nullptr;
     QListView* table_ = nullptr;
+    // The popup menu as last rendered (without its title item): its actions point into it.
+    std::shared_ptr<platform::Menu> renderedMenu_;
     Model* model_ = nullptr;
     Delegate* delegate_ = nullptr;
     // Selection changes the controller asked for are not reported back to it.
