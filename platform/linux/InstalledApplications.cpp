@@ -56,6 +56,8 @@ std::vector<fs::path> InstalledApplications::searchFolders() {
             if (!folder.empty()) folders.emplace_back(folder);
         }
     }
+    // Last, so the user's own copy wins over the one a package installed.
+    folders.push_back(LinuxPaths::systemApplicationsDirectory());
     return folders;
 }
 

@@ -12,7 +12,8 @@ namespace platform {
 
 // The application bundles installed for the user: the platform's applications folder, then
 // every folder in PURLANE_APPLICATIONS_PATH (colon-separated; a developer setting that lets a
-// build's own bundles be found without installing them). Each folder's "*.app" bundles count,
+// build's own bundles be found without installing them), then the system's applications folder
+// (where the package installs them). Each folder's "*.app" bundles count,
 // and so do the helpers inside them (Contents/Library/LoginItems/*.app and
 // Contents/SharedSupport/*.app). Read from disk at each call: installing takes effect at once.
 class InstalledApplications {

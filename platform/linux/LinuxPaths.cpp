@@ -75,6 +75,19 @@ fs::path LinuxPaths::applicationsDirectory() {
     return dataHome() / "purlane" / "Applications";
 }
 
+fs::path LinuxPaths::systemApplicationsDirectory() {
+#ifdef PURLANE_SYSTEM_APPLICATIONS_DIR
+    return PURLANE_SYSTEM_APPLICATIONS_DIR;
+#else
+    return "/usr/lib/purlane/Applications";
+#endif
+}
+
+fs::path LinuxPaths::autostartDirectory() {
+    if (auto xdg = absoluteEnv("XDG_CONFIG_HOME")) return *xdg / "autostart";
+    return homeDirectory() / ".config" / "autostart";
+}
+
 Result<fs::path> LinuxPaths::runtimeDirectory() {
     if (auto xdg = absoluteEnv("XDG_RUNTIME_DIR")) return privateDirectory(*xdg / "purlane");
     // /tmp is shared by everybody: someone may have created the folder first to catch our files,

@@ -17,6 +17,11 @@ class LinuxPaths {
     static std::filesystem::path userLibraryDirectory();
     // ${XDG_DATA_HOME:-$HOME/.local/share}/purlane/Applications.
     static std::filesystem::path applicationsDirectory();
+    // Where installed packages put the bundles for every user (PURLANE_SYSTEM_APPLICATIONS_DIR
+    // of the build, /usr/lib/purlane/Applications by default).
+    static std::filesystem::path systemApplicationsDirectory();
+    // ${XDG_CONFIG_HOME:-$HOME/.config}/autostart: the desktop's login items.
+    static std::filesystem::path autostartDirectory();
     // $XDG_RUNTIME_DIR/purlane, or /tmp/purlane-<uid> without a runtime folder; created with mode
     // 0700. An existing folder must be a real directory owned by the user.
     static Result<std::filesystem::path> runtimeDirectory();
