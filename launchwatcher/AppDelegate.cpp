@@ -26,6 +26,7 @@ bool AppDelegate::isWatched(const std::string& bundleIdentifier) {
 void AppDelegate::applicationDidFinishLaunching(platform::Application& app) {
     writeLog("Currently running apps:\n\n");
     for (const auto& running : app.workspace().runningApplications()) {
+        runningAtStart_.insert(running.processIdentifier());
         if (running.bundleIdentifier() && isWatched(*running.bundleIdentifier()))
             updateAppLog(running);
     }
@@ -43,8 +44,8 @@ void AppDelegate::applicationDidFinishLaunching(platform::Application& app) {
 void AppDelegate::updateLaunchAppInfo(const platform::Notification& notification) {
     const auto found = notification.userInfo.find(platform::kWorkspaceApplicationKey);
     if (found == notification.userInfo.end()) return;
-    if (const auto* app = std::any_cast<platform::RunningApplication>(&found->second))
-        updateAppLog(*app);
+    const auto* app = std::any_cast<platform::RunningApplication>(&found->second);
+    if (app && !runningAtStart_.count(app->processIdentifier())) updateAppLog(*app);
 }
 
 void AppDelegate::updateAppLog(const platform::RunningApplication& app) {

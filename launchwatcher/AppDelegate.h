@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <set>
 #include <string>
 
 #include "launchwatcher/LogOutput.h"
@@ -36,6 +37,9 @@ class AppDelegate : public platform::ApplicationDelegate {
   private:
     LogOutput& logView_;
     std::function<std::string()> currentDate_;
+    // The processes listed as running at the start: the workspace may still report their
+    // launch afterwards (our own among them), and a process is launched only once.
+    std::set<int> runningAtStart_;
     platform::NotificationCenter* center_ = nullptr;
     platform::ObserverToken observer_ = 0;
 };

@@ -10,6 +10,7 @@
 #include "platform/core/Log.h"
 #include "platform/sim/SimApplication.h"
 #include "platform/sim/SimProcess.h"
+#include "platform/sim/SimWorkspace.h"
 #include "platform/sim/SimWorld.h"
 
 using namespace platform;
@@ -71,6 +72,12 @@ TEST_F(LaunchWatcherTest, ListsRunningThenLaunchedApplicationsOfTheFamilyOnly) {
     // A quit carries no new application: nothing is added.
     agent.application().terminate();
     world.runUntilIdle();
+    EXPECT_EQ(view.lines, launched);
+    // A late report of a launch listed at the start (the watcher's own) adds nothing either.
+    SimProcess& watcher = *world.apps().firstRunning("com.halvik.purlane.launchwatcher");
+    watcher.workspace().notificationCenter().post(
+        kWorkspaceDidLaunchApplication, nullptr,
+        {{kWorkspaceApplicationKey, watcher.workspace().describe(watcher)}});
     EXPECT_EQ(view.lines, launched);
     // Every line shown went to the system log too.
     EXPECT_EQ(capture.sink.logged, launched);

@@ -1,0 +1,48 @@
+// The watcher's log view: plain text in a fixed-pitch font, the first text replacing the newline
+// the view starts with.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QPlainTextEdit>
+#include <cstdlib>
+
+#include "launchwatcher/LogTextView.h"
+
+namespace {
+
+QApplication& app() {
+    static int argc = 1;
+    static char arg0[] = "log_text_view_tests";
+    static char* argv[] = {arg0, nullptr};
+    if (!std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static QApplication* application = new QApplication(argc, argv);
+    return *application;
+}
+
+TEST(LogTextView, FirstTextReplacesTheInitialNewlineAndLaterOnesFollow) {
+    app();
+    launchwatcher::LogTextView view;
+    EXPECT_EQ(view.textView()->toPlainText(), "\n");
+    EXPECT_TRUE(view.logString().empty());
+
+    view.appendLine("Currently running apps:\n\n");
+    EXPECT_EQ(view.textView()->toPlainText(), "Currently running apps:\n\n");
+    view.appendLine("\n\n");
+    view.appendLine("Launched apps:\n\n");
+    const char* all = "Currently running apps:\n\n\n\nLaunched apps:\n\n";
+    EXPECT_EQ(view.textView()->toPlainText(), all);
+    EXPECT_EQ(view.logString(), all);
+}
+
+TEST(LogTextView, PlainFixedPitchFontAtFourteenPoints) {
+    app();
+    launchwatcher::LogTextView view;
+    EXPECT_EQ(view.plainTextFont().pointSize(), 14);
+    EXPECT_TRUE(QFontInfo(view.plainTextFont()).fixedPitch());
+    EXPECT_EQ(view.textView()->font().pointSize(), 14);
+    EXPECT_EQ(view.plainTextAttrs().font(), view.plainTextFont());
+}
+
+}  // namespace
