@@ -1,6 +1,7 @@
 #include "platform/linux/QtMenuRenderer.h"
 
 #include <QAction>
+#include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
@@ -143,12 +144,17 @@ QAction* addItem(MenuItem& item, QMenu& into) {
     QAction* action = nullptr;
     if (item.viewKind == MenuItem::kSearchFieldView) {
         auto* widgetAction = new QWidgetAction(&into);
+        // Inset from the menu's edges, as the OS's search field in a menu.
+        auto* box = new QWidget;
+        auto* layout = new QHBoxLayout(box);
+        layout->setContentsMargins(8, 4, 8, 4);
         auto* field = new QLineEdit;
         field->setObjectName(QStringLiteral("searchField"));
         field->setPlaceholderText(QString::fromStdString(
             localized("Search", "placeholder of the search field in the status menu")));
         field->setClearButtonEnabled(true);
-        widgetAction->setDefaultWidget(field);
+        layout->addWidget(field);
+        widgetAction->setDefaultWidget(box);
         into.addAction(widgetAction);
         action = widgetAction;
     } else if (Menu* submenu = item.submenu()) {
@@ -182,7 +188,9 @@ QAction* addItem(MenuItem& item, QMenu& into) {
         action->setToolTip(QString::fromStdString(item.toolTip));
         into.setToolTipsVisible(true);
     }
-    action->setEnabled(item.enabled);
+    // As the OS's menus enable items by themselves: one that can do nothing is greyed.
+    const bool canAct = item.action || item.hasSubmenu() || !item.viewKind.empty();
+    action->setEnabled(item.enabled && canAct);
     action->setVisible(!item.hidden);
     MenuItem* target = &item;
     QObject::connect(action, &QAction::triggered, action, [target] { target->perform(); });

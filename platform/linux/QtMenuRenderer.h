@@ -13,7 +13,8 @@ namespace platform {
 // Fills `into` with the items of `model`, replacing what it held: titles (in their colour when
 // attributed, indented by level), separators, submenus, enabled, hidden and check states, key
 // equivalents as shortcut text (Command shown as Ctrl), tooltips, and a search field for items
-// whose view is one. Picking an action performs its item.
+// whose view is one. Items without an action or submenu are greyed, as the OS enables menu
+// items by themselves. Picking an action performs its item.
 //
 // The actions point at the model's items: keep `model` alive and its item lists unchanged
 // while `into` can be shown, and render again after changing it.

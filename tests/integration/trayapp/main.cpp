@@ -1,0 +1,120 @@
+// Shows one status item and prints, a line each, what happens to it:
+//   frame X Y W H       the icon's frame in screen coordinates, when it changes
+//   action              the icon's action ran
+//   update N            the menu was rebuilt for its Nth opening
+//   menu X Y W H        the menu opened, at this X11 geometry
+//   item TITLE|X Y W H an entry of the open menu, in X11 coordinates
+//   chose TITLE         a menu item's action ran
+// Arguments: RESOURCES-FOLDER IMAGE-NAME action|menu
+
+#include <QApplication>
+#include <QMenu>
+#include <QTimer>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "platform/linux/QtStatusBar.h"
+#include "platform/linux/QtStatusItem.h"
+#include "platform/ui/Menu.h"
+
+namespace {
+
+void say(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+std::string numbers(double x, double y, double w, double h) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%g %g %g %g", x, y, w, h);
+    return text;
+}
+
+void fillMenu(platform::Menu& menu, int opening) {
+    using platform::MenuItem;
+    menu.removeAllItems();
+    auto chose = [](MenuItem& sender) { say("chose " + sender.title); };
+    MenuItem search("search", "searchMenu:");
+    search.viewKind = MenuItem::kSearchFieldView;
+    menu.addItem(search);
+    menu.addItem(MenuItem("Opening " + std::to_string(opening)));
+    menu.addItem(MenuItem::separatorItem());
+    MenuItem basic("Basic Cleaner", "applyItem:");
+    basic.indentationLevel = 1;
+    basic.action = chose;
+    menu.addItem(basic);
+    MenuItem red("Red Cleaner", "applyItem:");
+    red.indentationLevel = 1;
+    red.titleColor = platform::RgbColor{220, 30, 30};
+    red.action = chose;
+    menu.addItem(red);
+    MenuItem show("Show Purlane", "showPurlane:");
+    show.action = chose;
+    menu.addItem(show);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: purlane_trayapp RESOURCES IMAGE action|menu\n");
+        return 2;
+    }
+    const std::filesystem::path resources = argv[1];
+    const std::string image = argv[2];
+    const bool menuMode = std::string(argv[3]) == "menu";
+
+    platform::QtStatusBar bar([resources](const std::string& fileName) {
+        const auto file = resources / fileName;
+        return std::filesystem::exists(file) ? std::optional(file) : std::nullopt;
+    });
+    auto item = bar.statusItemWithLength(platform::StatusBar::kSquareLength);
+    if (!item) {
+        say("no status item");
+        return 1;
+    }
+    if (!item->setImage(image)) say("no image");
+    platform::Menu menu("status");
+    int openings = 0;
+    if (menuMode) {
+        item->setMenu(&menu, [&] {
+            fillMenu(menu, ++openings);
+            say("update " + std::to_string(openings));
+        });
+    } else {
+        item->setAction([] { say("action"); });
+    }
+    say("ready");
+
+    // The test reads positions from these lines: report what changed, a tenth of a second late
+    // at most.
+    auto* qtItem = dynamic_cast<platform::QtStatusItem*>(item.get());
+    std::string lastFrame, lastMenu;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const auto frame = item->buttonFrame();
+        const std::string frameText =
+            frame ? numbers(frame->origin.x, frame->origin.y, frame->size.width, frame->size.height)
+                  : std::string();
+        if (frameText != lastFrame && !frameText.empty()) say("frame " + frameText);
+        lastFrame = frameText;
+
+        QMenu* open = qtItem ? qtItem->openMenu() : nullptr;
+        const QRect g = open ? open->geometry() : QRect();
+        const std::string menuText = open ? numbers(g.x(), g.y(), g.width(), g.height()) : "";
+        if (menuText != lastMenu && open) {
+            say("menu " + menuText);
+            for (QAction* action : open->actions()) {
+                const QRect a = open->actionGeometry(action).translated(g.topLeft());
+                say("item " + action->text().trimmed().toStdString() + "|" +
+                    numbers(a.x(), a.y(), a.width(), a.height()));
+            }
+        }
+        lastMenu = menuText;
+    });
+    watch.start(100);
+    return app.exec();
+}
