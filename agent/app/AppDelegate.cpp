@@ -62,7 +62,12 @@ void AppDelegate::applicationDidFinishLaunching(Application& app) {
     center.addObserver(kGroupsChanged, std::nullopt,
                        [this](const DistributedNotification&) { groupsChanged(); });
 
-    // The Services provider and the updater join the sequence here as they are built.
+    step("servicesProvider");
+    serviceProvider_ = std::make_unique<PLServiceProvider>(s_.client);
+    if (s_.servicesMenu) {
+        s_.servicesMenu->setServicesProvider(serviceProvider_.get());
+        s_.servicesMenu->updateDynamicServices();
+    }
 
     step("globalActions");
     if (s_.globalActions) s_.globalActions->setup();

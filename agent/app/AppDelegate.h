@@ -7,11 +7,13 @@
 
 #include "agent/actions/GlobalActionsManager.h"
 #include "agent/app/AgentGURLHandler.h"
+#include "agent/app/PLServiceProvider.h"
 #include "agent/engine/PLClient.h"
 #include "agent/engine/PLClientAgentDelegate.h"
 #include "agent/engine/PurlaneServerConnection.h"
 #include "platform/Host.h"
 #include "platform/input/Accessibility.h"
+#include "platform/services/ServicesMenu.h"
 #include "platform/workspace/Application.h"
 
 // Brings the agent up in its fixed order and carries the application-wide menu actions.
@@ -28,6 +30,8 @@ class AppDelegate : public platform::ApplicationDelegate {
         std::filesystem::path userLibrary;
         // The apply pipeline and (as they come) the status item and hot keys it owns.
         GlobalActionsManager* globalActions = nullptr;
+        // The system Services menu the provider is registered with.
+        platform::ServicesMenu* servicesMenu = nullptr;
     };
 
     // Agents of these identifiers, older ones and this one, are quit at start-up.
@@ -46,6 +50,9 @@ class AppDelegate : public platform::ApplicationDelegate {
 
     void applicationWillFinishLaunching(platform::Application&) override;
     void applicationDidFinishLaunching(platform::Application&) override;
+    // The Services provider made at start-up.
+    PLServiceProvider* serviceProvider() const { return serviceProvider_.get(); }
+
     bool applicationShouldHandleReopen(platform::Application&, bool hasVisibleWindows) override;
     void applicationWillTerminate(platform::Application&) override {}
 
@@ -67,4 +74,5 @@ class AppDelegate : public platform::ApplicationDelegate {
     std::function<void(const std::string&)> stepObserver_;
     std::shared_ptr<PLClientAgentDelegate> engineDelegate_;
     std::unique_ptr<platform::SerialQueue> quitQueue_;
+    std::unique_ptr<PLServiceProvider> serviceProvider_;
 };

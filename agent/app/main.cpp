@@ -14,6 +14,7 @@
 #include "platform/linux/FilePasteboardStore.h"
 #include "platform/linux/LinuxFileLocations.h"
 #include "platform/linux/LinuxGuiApplication.h"
+#include "platform/linux/LinuxServicesMenu.h"
 #include "platform/linux/x11/X11Accessibility.h"
 #include "platform/linux/x11/X11HotKeys.h"
 #include "platform/linux/x11/X11PasteboardStore.h"
@@ -94,8 +95,9 @@ int main(int argc, char** argv) {
         log("No keyboard layout (xkeyboard-config missing?): cleaners cannot be applied in place");
     }
 
+    LinuxServicesMenu servicesMenu(app.appleEventManager(), app.workspace(), *pasteboards);
     AppDelegate delegate({app, host, accessibility, client, server, urlHandler,
-                          locations.userLibraryDirectory(), actions.get()});
+                          locations.userLibraryDirectory(), actions.get(), &servicesMenu});
 
     std::unique_ptr<ScriptCommandDispatcher> scripts;
     if (auto sdef = app.bundle().pathForResource("purlaneAgent", "sdef")) {

@@ -36,3 +36,5 @@ int runSendEvent(const std::vector<std::string>& args);
 void helpSendEvent();
 int runScript(const std::vector<std::string>& args);
 void helpScript();
+int runServices(const std::vector<std::string>& args);
+void helpServices();

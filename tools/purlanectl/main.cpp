@@ -22,6 +22,8 @@ const std::vector<Command>& commands() {
         {"send-event", "send an Apple event to an application", runSendEvent, helpSendEvent},
         {"script", "send a script command to the agent and print the result", runScript,
          helpScript},
+        {"services", "list the Services menu's entries or perform one on text", runServices,
+         helpServices},
     };
     return all;
 }

@@ -62,9 +62,9 @@ TEST_F(StartupTest, StepsRunInOrderWithDefaultsRegisteredBeforeTheBanner) {
     start();
 
     EXPECT_EQ(steps, (Strings{"registerDefaults", "installURLHandler", "banner", "activationPolicy",
-                              "client", "loadLibrary", "observeLibraryChanges", "globalActions",
-                              "accessibility", "nextLaunchAction", "quitOtherAgents",
-                              "versionCleanUp", "openURLQueue"}));
+                              "client", "loadLibrary", "observeLibraryChanges", "servicesProvider",
+                              "globalActions", "accessibility", "nextLaunchAction",
+                              "quitOtherAgents", "versionCleanUp", "openURLQueue"}));
     EXPECT_FALSE(atRegister);
     EXPECT_EQ(atBanner, PropertyList("##Standard"));
     EXPECT_NE(client.delegate(), nullptr);
