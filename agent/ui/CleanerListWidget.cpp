@@ -202,9 +202,11 @@ class CleanerListWidget::Delegate : public QStyledItemDelegate {
         const QColor text = palette.color(QPalette::Text);
         qreal x = rect.left() + kContentInsetX;
         if (!row.colorBoxHidden) {
-            // The colour box's view is as wide as the cap height, plus its 1-point inset.
+            // The colour box's view: a small tag, wider than the cap height it is high, plus
+            // its 1-point inset.
             const qreal capHeight = controller_.entryFontCapHeight();
-            const QRectF view(x, button.top(), capHeight + 2, button.height());
+            const QRectF view(x, button.top(), std::max<qreal>(10, std::round(capHeight * 1.7)) + 2,
+                              button.height());
             const QRectF inset = view.adjusted(1, 1, -1, -1);
             const qreal height = row.colorBoxHeight > 0 ? row.colorBoxHeight : inset.height();
             const QRectF box(inset.left(), view.center().y() - height / 2, inset.width(), height);
@@ -253,6 +255,11 @@ CleanerListWidget::CleanerListWidget(PLCleanerListViewController& controller, QW
     listPopup_ = new QToolButton(this);
     listPopup_->setPopupMode(QToolButton::InstantPopup);
     listPopup_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // Room for the pull-down arrow beside the title instead of over it.
+    listPopup_->setStyleSheet(
+        "QToolButton { padding: 2px 18px 2px 8px; }"
+        "QToolButton::menu-indicator { subcontrol-origin: padding;"
+        " subcontrol-position: right center; right: 5px; }");
     popupMenu_ = new QMenu(listPopup_);
     listPopup_->setMenu(popupMenu_);
     top->addWidget(listPopup_);

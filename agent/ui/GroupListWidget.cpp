@@ -11,6 +11,7 @@
 namespace {
 
 constexpr int kSeparatorHeight = 10;
+constexpr int kTextInset = 6;
 
 // Separator entries are a faded line; group names are drawn as usual.
 class SidebarDelegate : public QStyledItemDelegate {
@@ -28,7 +29,12 @@ class SidebarDelegate : public QStyledItemDelegate {
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
         if (!controller_.isSeparatorRow(index.row())) {
-            QStyledItemDelegate::paint(painter, option, index);
+            // Names inset like the header; the selection still spans the whole row.
+            if (option.state & QStyle::State_Selected)
+                painter->fillRect(option.rect, option.palette.brush(QPalette::Highlight));
+            QStyleOptionViewItem inset(option);
+            inset.rect.adjust(kTextInset, 0, 0, 0);
+            QStyledItemDelegate::paint(painter, inset, index);
             return;
         }
         const QRectF rect(option.rect);
@@ -72,6 +78,10 @@ GroupListWidget::GroupListWidget(GroupListViewController& controller, QWidget* p
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     table_->setItemDelegate(new SidebarDelegate(controller_, table_));
+    // A sidebar: the window's background.
+    table_->setStyleSheet(
+        "QListWidget { background: transparent; }"
+        "QListWidget::item { padding-left: 8px; }");
     layout->addWidget(table_, 1);
 
     connect(table_, &QListWidget::currentRowChanged, this, [this](int row) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include <unicode/locid.h>
@@ -287,11 +288,28 @@ void PLCleanerListViewController::chooseCustomize() {
 
 void PLCleanerListViewController::cacheCurrentNames() {
     lowercaseNames(currentGroup_, currentNames_);
+    indexTokens();
 }
 
 void PLCleanerListViewController::cacheLibrary() {
     library_ = c_.client->groups().clientData().groupNamed(Group::kLibraryUuid);
     lowercaseNames(library_, libraryNames_);
+    indexTokens();
+}
+
+void PLCleanerListViewController::indexTokens() {
+    std::unordered_map<std::string_view, uint32_t> ids;
+    const auto number = [&](const Group& group, std::vector<uint32_t>& out) {
+        out.clear();
+        out.reserve(group.items.size());
+        for (const GroupItem& item : group.items)
+            out.push_back(
+                ids.try_emplace(item.token, static_cast<uint32_t>(ids.size())).first->second);
+    };
+    number(currentGroup_, currentTokenIds_);
+    number(library_, libraryTokenIds_);
+    tokenStamps_.assign(ids.size(), 0);
+    stampGeneration_ = 0;
 }
 
 void PLCleanerListViewController::filterInto(const std::string& filter,
@@ -303,22 +321,23 @@ void PLCleanerListViewController::filterInto(const std::string& filter,
         return;
     }
     const std::vector<std::string> words = splitWords(lowercased(filter));
-    std::vector<std::string_view> matchedTokens;
+    if (++stampGeneration_ == 0) {
+        std::fill(tokenStamps_.begin(), tokenStamps_.end(), 0);
+        stampGeneration_ = 1;
+    }
     for (size_t i = 0; i < currentGroup_.items.size(); ++i) {
         const GroupItem& item = currentGroup_.items[i];
-        if (!isSearchable(item) || !containsAnyWord(currentNames_[i], words)) continue;
+        // Names of labels and separators are cached empty: they never match.
+        if (!containsAnyWord(currentNames_[i], words)) continue;
         out.push_back(&item);
-        matchedTokens.push_back(item.token);
+        tokenStamps_[currentTokenIds_[i]] = stampGeneration_;
     }
-    std::sort(matchedTokens.begin(), matchedTokens.end());
 
     const size_t groupCount = out.size();
     for (size_t i = 0; i < library_.items.size(); ++i) {
         const GroupItem& item = library_.items[i];
-        if (!isSearchable(item) || !containsAnyWord(libraryNames_[i], words)) continue;
-        if (std::binary_search(matchedTokens.begin(), matchedTokens.end(),
-                               std::string_view(item.token)))
-            continue;
+        if (!containsAnyWord(libraryNames_[i], words)) continue;
+        if (tokenStamps_[libraryTokenIds_[i]] == stampGeneration_) continue;
         if (out.size() == groupCount) out.push_back(&libraryLabel_);
         out.push_back(&item);
     }

@@ -190,6 +190,7 @@ class PLCleanerListViewController : public PLCleanerListTableCommandDelegate {
     void selectRowInternal(int row);
     void cacheCurrentNames();
     void cacheLibrary();
+    void indexTokens();
     void filterInto(const std::string& filter, std::vector<const GroupItem*>& out) const;
 
     Collaborators c_;
@@ -217,6 +218,13 @@ class PLCleanerListViewController : public PLCleanerListTableCommandDelegate {
     std::vector<std::string> currentNames_;
     Group library_;
     std::vector<std::string> libraryNames_;
+    // Each token as a small number, so a keystroke finds the library cleaners already listed
+    // from the group without comparing strings: a token's stamp is the filter's generation
+    // when a group row with it matched.
+    std::vector<uint32_t> currentTokenIds_;
+    std::vector<uint32_t> libraryTokenIds_;
+    mutable std::vector<uint32_t> tokenStamps_;
+    mutable uint32_t stampGeneration_ = 0;
     GroupItem libraryLabel_;
 
     platform::ObserverToken libraryObserver_ = 0;
