@@ -76,6 +76,10 @@ void AppDelegate::applicationDidFinishLaunching(Application& app) {
     if (!s_.accessibility.isProcessTrusted(/*prompt=*/true))
         log("App appears not to be approved to use Accessibility");
 
+    step("updater");
+    if (updater_ && updater_->directUpdater())
+        updater_->setup(AppUpdaterChannel::purlaneAgent, /*forceBetas=*/false);
+
     step("nextLaunchAction");
     if (defaults.stringForKey(kNextLaunchAction) == std::optional<std::string>("showPrefs"))
         showPreferencesWindow();
@@ -148,4 +152,25 @@ void AppDelegate::versionChangeCleanUp() {
             s_.application.workspace().recycleURLs({stale}, [](auto&, auto) {});
     }
     defaults.setString(kLastVersionRun, current);
+}
+
+void AppDelegate::showReleaseNotes() {
+    // Only closes the popover: the notes themselves are a preferences pane.
+}
+
+void AppDelegate::showOnlineHelp() {
+    s_.application.activate(/*ignoringOtherApps=*/true);
+    if (navigator_) navigator_->navigate(AgentNavigator::NavDestination::documentation);
+}
+
+void AppDelegate::checkForAppUpdates(uint64_t modifierFlags) {
+    s_.application.activate(/*ignoringOtherApps=*/true);
+    if (!updater_) {
+        s_.host.notificationCenter().post(AppUpdater::checkedForUpdates);
+        return;
+    }
+    if (modifierFlags & 0x80000)
+        updater_->checkForBetaUpdates();
+    else
+        updater_->checkForUpdates();
 }

@@ -11,6 +11,8 @@
 #include "agent/engine/PLClient.h"
 #include "agent/engine/PLClientAgentDelegate.h"
 #include "agent/engine/PurlaneServerConnection.h"
+#include "agent/help/AgentNavigator.h"
+#include "agent/updates/AppUpdater.h"
 #include "platform/Host.h"
 #include "platform/input/Accessibility.h"
 #include "platform/services/ServicesMenu.h"
@@ -64,6 +66,14 @@ class AppDelegate : public platform::ApplicationDelegate {
     void showPreferencesWindow();
     void showPreferencesGeneral();
     void launchPurlaneApp();
+    void showReleaseNotes();
+    void showOnlineHelp();
+    // With Option (0x80000) held, a check of the beta feed.
+    void checkForAppUpdates(uint64_t modifierFlags);
+
+    // The updater started at start-up and the help windows; either may be absent.
+    void setUpdater(AppUpdater* updater) { updater_ = updater; }
+    void setNavigator(AgentNavigator* navigator) { navigator_ = navigator; }
 
   private:
     void step(const std::string& name);
@@ -74,5 +84,7 @@ class AppDelegate : public platform::ApplicationDelegate {
     std::function<void(const std::string&)> stepObserver_;
     std::shared_ptr<PLClientAgentDelegate> engineDelegate_;
     std::unique_ptr<platform::SerialQueue> quitQueue_;
+    AppUpdater* updater_ = nullptr;
+    AgentNavigator* navigator_ = nullptr;
     std::unique_ptr<PLServiceProvider> serviceProvider_;
 };

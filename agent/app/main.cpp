@@ -14,6 +14,12 @@
 #include "platform/linux/FilePasteboardStore.h"
 #include "platform/linux/LinuxFileLocations.h"
 #include "platform/linux/LinuxGuiApplication.h"
+#include "platform/linux/QtUpdateTransport.h"
+#include "platform/linux/QtUpdateUserInterface.h"
+#include "platform/updates/StandardUpdater.h"
+#include "platform/updates/UpdateSignature.h"
+#include "agent/help/DocWindowController.h"
+#include "agent/updates/DirectAppUpdater.h"
 #include "platform/linux/LinuxServicesMenu.h"
 #include "platform/linux/x11/X11Accessibility.h"
 #include "platform/linux/x11/X11HotKeys.h"
@@ -96,6 +102,38 @@ int main(int argc, char** argv) {
     }
 
     LinuxServicesMenu servicesMenu(app.appleEventManager(), app.workspace(), *pasteboards);
+    // Software updates: the framework's checks over Qt Network, its windows, and the agent's
+    // channel and feed choice in front. Nothing touches the network until a check runs.
+    const Bundle& bundle = app.bundle();
+    QtUpdateTransport updateTransport;
+    QtUpdateUserInterface updateWindows([&app](const std::string& text) {
+        if (auto url = Url::parse(text)) app.workspace().openURL(*url);
+    });
+    StandardUpdater suUpdater({host.standardUserDefaults(), host.mainQueue(), updateTransport,
+                               updateWindows, app.workspace(),
+                               bundle.infoString("CFBundleName").value_or("purlaneAgent"),
+                               bundle.infoString("CFBundleVersion").value_or(""),
+                               bundle.infoString("CFBundleShortVersionString").value_or(""),
+                               bundle.infoString(UpdateSignature::kPublicKeyInfoKey),
+                               locations.userLibraryDirectory() / "Caches" /
+                                   host.bundleIdentifier() / "Updates"});
+    DirectAppUpdater directUpdater(suUpdater, host.standardUserDefaults());
+    AppUpdater updater(&directUpdater, host.notificationCenter());
+    AppUpdater::setShared(&updater);
+
+    // Help and release-notes windows, each made when first asked for.
+    AgentNavigator navigator(bundle, sounds, [&](const NavDestinationConfig& config,
+                                                 AgentNavigator::NavDestination destination) {
+        const bool notes = destination == AgentNavigator::NavDestination::releaseNotes;
+        return std::make_unique<DocWindowController>(
+            DocWindowController::Services{bundle, app.workspace(), sounds,
+                                          host.standardUserDefaults()},
+            config,
+            notes ? std::string(DocWindowController::kAutosaveName) + ".releaseNotes"
+                  : std::string(DocWindowController::kAutosaveName));
+    });
+    AgentNavigator::setShared(&navigator);
+
     AppDelegate delegate({app, host, accessibility, client, server, urlHandler,
                           locations.userLibraryDirectory(), actions.get(), &servicesMenu});
 
@@ -117,6 +155,8 @@ int main(int argc, char** argv) {
             "; script commands are not available");
     }
 
+    delegate.setUpdater(&updater);
+    delegate.setNavigator(&navigator);
     app.setDelegate(&delegate);
     return app.run();
 }

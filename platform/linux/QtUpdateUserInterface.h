@@ -1,13 +1,12 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <functional>
 #include <string>
 
 #include "platform/linux/UpdateOfferWindow.h"
 #include "platform/updates/UpdateUserInterface.h"
-
-class QMessageBox;
 
 namespace platform {
 

@@ -63,7 +63,7 @@ TEST_F(StartupTest, StepsRunInOrderWithDefaultsRegisteredBeforeTheBanner) {
 
     EXPECT_EQ(steps, (Strings{"registerDefaults", "installURLHandler", "banner", "activationPolicy",
                               "client", "loadLibrary", "observeLibraryChanges", "servicesProvider",
-                              "globalActions", "accessibility", "nextLaunchAction",
+                              "globalActions", "accessibility", "updater", "nextLaunchAction",
                               "quitOtherAgents", "versionCleanUp", "openURLQueue"}));
     EXPECT_FALSE(atRegister);
     EXPECT_EQ(atBanner, PropertyList("##Standard"));
