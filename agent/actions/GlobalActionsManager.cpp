@@ -2,10 +2,18 @@
 
 #include "platform/core/Log.h"
 #include "platform/pasteboard/Pasteboard.h"
+#include "platform/workspace/Localization.h"
 
 using namespace platform;
 
-GlobalActionsManager::GlobalActionsManager(Services services) : s_(services) {
+GlobalActionsManager::GlobalActionsManager(Services services)
+    : s_(std::move(services)),
+      gmenu_({s_.client, s_.host.standardUserDefaults(), s_.modifiers, s_.menuPresenter,
+              s_.launchPurlaneApp}),
+      statusBar_(
+          {s_.host.standardUserDefaults(), s_.modifiers, s_.popoverContents, s_.popoverViews}) {
+    gmenu_.delegate = this;
+    statusBar_.delegate = this;
     if (s_.ghotKeys) {
         s_.ghotKeys->delegate = this;
         // The stored shortcuts may also change from outside (a shell, another copy of the
@@ -31,11 +39,54 @@ void GlobalActionsManager::registerHotKeys() {
 }
 
 void GlobalActionsManager::showPalette() {
-    log("Show palette: the popover is not available yet");
+    statusBar_.showPopover(false, CleanerApplyOption::standard);
 }
 
 void GlobalActionsManager::showGroupMenuWithName(const std::string& groupName) {
-    log("Show group menu '" + groupName + "': group menus are not available yet");
+    gmenu_.showGroupMenuWithName(groupName);
+}
+
+void GlobalActionsManager::displayAsMenu() {
+    statusBar_.closePopover();
+    statusBar_.displayMode = StatusBarDisplayType::singleMenu;
+    statusBar_.updateMenu();
+}
+
+void GlobalActionsManager::displayAsPopover() {
+    statusBar_.displayMode = StatusBarDisplayType::popover;
+    statusBar_.updateMenu();
+}
+
+MenuItem GlobalActionsManager::paletteMenuItem() {
+    MenuItem item(localized("Test", "Test"));
+    return item;
+}
+
+void GlobalActionsManager::makeStatusItem() {
+    if (!s_.systemStatusBar) return;
+    statusBar_.statusItem =
+        s_.systemStatusBar->statusItemWithLength(platform::StatusBar::kSquareLength);
+    statusBar_.updateMenu();
+    statusBar_.setupButton();
+}
+
+void GlobalActionsManager::showStatusBar() {
+    makeStatusItem();
+}
+
+void GlobalActionsManager::hideStatusBar() {
+    // Destroying the item takes it out of the status area.
+    if (statusBar_.statusItem) statusBar_.statusItem.reset();
+}
+
+void GlobalActionsManager::cleanup() {
+    statusBar_.closePopover();
+}
+
+void GlobalActionsManager::popoverLayoutChanged() {
+    statusBar_.closePopover();
+    statusBar_.dropPopover();
+    s_.host.standardUserDefaults().setString(::StatusBar::kUserPopoverSizeKey, "");
 }
 
 GlobalActionsManager::~GlobalActionsManager() {
@@ -49,10 +100,14 @@ GlobalActionsManager::~GlobalActionsManager() {
 void GlobalActionsManager::setup() {
     s_.apptracker.updateFrontmostAppInfo();
     registerHotKeys();
+    statusBar_.displayMode = StatusBarDisplayType::popover;
+    makeStatusItem();
 }
 
 void GlobalActionsManager::reset() {
     registerHotKeys();
+    statusBar_.displayMode = StatusBarDisplayType::popover;
+    statusBar_.updateMenu();
 }
 
 void GlobalActionsManager::hotkeysChanged() {

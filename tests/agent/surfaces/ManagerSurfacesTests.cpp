@@ -1,0 +1,138 @@
+// The actions manager as owner of the status item, popover and global menu: set-up, display
+// modes, the palette, hiding and showing the item, and the notifications that rebuild them.
+
+#include "agent/actions/GlobalActionsManager.h"
+#include "platform/sim/SimKeyEvents.h"
+#include "platform/sim/SimKeyboardLayout.h"
+#include "platform/sim/SimPasteboardStore.h"
+#include "platform/sim/SimWorkspace.h"
+#include "tests/agent/AgentSimFixture.h"
+#include "tests/agent/surfaces/SurfacesFixture.h"
+
+using namespace platform;
+using namespace agenttest;
+using surfacestest::FakeMenuPresenter;
+using surfacestest::FakePopoverFactory;
+using surfacestest::FakeStatusBar;
+
+namespace {
+
+class ManagerSurfacesTest : public AgentSimFixture {
+  public:
+    ManagerSurfacesTest()
+        : keyEvents(world),
+          keys(layout, keyEvents, defaults, agent.clock()),
+          tracker(agent.workspace(), agent.pid()),
+          manager({.host = agent,
+                   .settings = shared,
+                   .workspace = agent.workspace(),
+                   .accessibility = accessibility,
+                   .pasteboards = world.sharedPasteboardStore(),
+                   .client = client,
+                   .sounds = sounds,
+                   .keys = keys,
+                   .apptracker = tracker,
+                   .systemStatusBar = &system,
+                   .menuPresenter = &presenter,
+                   .modifiers = &modifiers,
+                   .popoverContents = &factory,
+                   .popoverViews = &factory,
+                   .launchPurlaneApp = [this] { ++launches; }}) {}
+
+    surfacestest::FakeStatusItem* item() { return system.last; }
+    void post(const char* name) {
+        agent.notificationCenter().post(name);
+        world.runUntilIdle();
+    }
+
+    SimKeyboardLayout layout;
+    SimKeyEvents keyEvents;
+    CGKeyCodeLookup keys;
+    ActiveAppTracker tracker;
+    FakeStatusBar system;
+    FakeMenuPresenter presenter;
+    SimModifierFlags modifiers;
+    FakePopoverFactory factory;
+    int launches = 0;
+    GlobalActionsManager manager;
+};
+
+TEST_F(ManagerSurfacesTest, SetupMakesASquareIconThatOpensThePopover) {
+    manager.setup();
+    EXPECT_EQ(system.lengths, (std::vector<double>{platform::StatusBar::kSquareLength}));
+    EXPECT_EQ(item()->image, "plmenu-icon");
+    EXPECT_EQ(item()->attached, nullptr);
+
+    item()->action();
+    ASSERT_TRUE(factory.view);
+    EXPECT_TRUE(factory.view->shown);
+    EXPECT_TRUE(tracker.activeUI);
+    manager.cleanup();
+    EXPECT_FALSE(factory.view->shown);
+    EXPECT_FALSE(tracker.activeUI);
+}
+
+TEST_F(ManagerSurfacesTest, MenuModeCarriesTheGlobalMenuAndPopoverModeTheClick) {
+    manager.setup();
+    manager.showPalette();
+    EXPECT_FALSE(factory.view->animated);
+    EXPECT_EQ(factory.content->option, CleanerApplyOption::standard);
+
+    manager.displayAsMenu();
+    EXPECT_FALSE(factory.view->shown);
+    EXPECT_EQ(manager.statusBar().displayMode, StatusBarDisplayType::singleMenu);
+    ASSERT_EQ(item()->attached, &manager.statusMenu());
+    item()->menuNeedsUpdate();
+    EXPECT_EQ(manager.statusMenu().items().back().title, "Show Purlane");
+    manager.statusMenu().performActionForItemAt(manager.statusMenu().numberOfItems() - 1);
+    EXPECT_EQ(launches, 1);
+
+    // "Display As Popover" in the menu.
+    manager.statusMenu().performActionForItemAt(4);
+    EXPECT_EQ(manager.statusBar().displayMode, StatusBarDisplayType::popover);
+    EXPECT_EQ(item()->attached, nullptr);
+
+    manager.displayAsMenu();
+    manager.reset();
+    EXPECT_EQ(item()->attached, nullptr);
+}
+
+TEST_F(ManagerSurfacesTest, HidingRemovesTheItemAndShowingMakesANewOne) {
+    manager.setup();
+    manager.hideStatusBar();
+    EXPECT_FALSE(manager.statusBar().statusItem);
+    manager.showPalette();  // nowhere to show it
+    EXPECT_FALSE(factory.view->shown);
+    manager.hideStatusBar();
+    manager.showStatusBar();
+    EXPECT_EQ(system.lengths.size(), 2u);
+    EXPECT_EQ(item()->image, "plmenu-icon");
+}
+
+TEST_F(ManagerSurfacesTest, IconAndLayoutNotificationsRebuildTheIconAndDropThePopover) {
+    manager.setup();
+    defaults.setBool(::StatusBar::kDisplayVersionedIconKey, true);
+    post(GlobalActionsManager::kMenuIconChanged);
+    EXPECT_EQ(item()->image, "plmenu-icon-9");
+
+    manager.showPalette();
+    defaults.setInteger(kDisplayLayoutKey, 2);
+    post(GlobalActionsManager::kChangePopoverLayout);
+    EXPECT_FALSE(factory.view->shown);
+    EXPECT_EQ(manager.statusBar().popover(), nullptr);
+    EXPECT_EQ(defaults.stringForKey(::StatusBar::kUserPopoverSizeKey), "");
+    manager.showPalette();
+    EXPECT_EQ(factory.contentLayouts,
+              (std::vector<PopoverLayout>{PopoverLayout::list, PopoverLayout::split}));
+}
+
+TEST_F(ManagerSurfacesTest, GroupMenuAndPaletteItem) {
+    manager.showGroupMenuWithName("#current");
+    EXPECT_EQ(presenter.shown.size(), 1u);
+    const MenuItem item = GlobalActionsManager::paletteMenuItem();
+    EXPECT_EQ(item.title, "Test");
+    EXPECT_FALSE(item.action);
+    EXPECT_TRUE(item.keyEquivalent.empty());
+}
+
+}  // namespace
