@@ -60,6 +60,41 @@ QFont entryFont(const PLCleanerListViewController& controller) {
     return font;
 }
 
+// A row's height on screen: its own height and the table's spacing between rows.
+int rowPixels(const PLCleanerListViewController& controller, int row) {
+    return static_cast<int>(
+        std::lround(controller.heightOfRow(row) + PLCleanerListViewController::kIntercellHeight));
+}
+
+// The table: below the last row, faded lines one row height apart keep the rows' rhythm down
+// to the bottom of the view.
+class Table : public QListView {
+  public:
+    Table(PLCleanerListViewController& controller, QWidget* parent)
+        : QListView(parent), controller_(controller) {}
+
+  protected:
+    void paintEvent(QPaintEvent* event) override {
+        QListView::paintEvent(event);
+        const int step = static_cast<int>(std::lround(
+            PLCleanerListViewController::rowHeightFor(controller_.activeDisplaySize())));
+        const int rows = model() ? model()->rowCount() : 0;
+        int y = rows > 0 ? visualRect(model()->index(rows - 1, 0)).bottom() + 1 + step : step;
+        QPainter painter(viewport());
+        QColor grid = palette().color(QPalette::Mid);
+        grid.setAlphaF(0.35);
+        const qreal width = viewport()->width();
+        for (; y < viewport()->height(); y += step) {
+            const QPointF from(0, y + 0.5), to(width, y + 0.5);
+            painter.setPen(QPen(QBrush(fadedLine(from, to, grid)), 1));
+            painter.drawLine(from, to);
+        }
+    }
+
+  private:
+    PLCleanerListViewController& controller_;
+};
+
 }  // namespace
 
 // The rows of the controller, as Qt asks for them.
@@ -94,8 +129,7 @@ class CleanerListWidget::Model : public QAbstractListModel {
                 return tip.empty() ? QVariant() : QVariant(qs(tip));
             }
             case Qt::SizeHintRole:
-                return QSize(0,
-                             static_cast<int>(std::lround(controller_.heightOfRow(index.row()))));
+                return QSize(0, rowPixels(controller_, index.row()));
             default:
                 return {};
         }
@@ -118,7 +152,7 @@ class CleanerListWidget::Delegate : public QStyledItemDelegate {
         : QStyledItemDelegate(parent), controller_(controller) {}
 
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const override {
-        return QSize(0, static_cast<int>(std::lround(controller_.heightOfRow(index.row()))));
+        return QSize(0, rowPixels(controller_, index.row()));
     }
 
     // The cleaner's button inside a row: what a click chooses.
@@ -265,7 +299,7 @@ CleanerListWidget::CleanerListWidget(PLCleanerListViewController& controller, QW
     top->addWidget(listPopup_);
     layout->addLayout(top);
 
-    table_ = new QListView(this);
+    table_ = new Table(controller_, this);
     table_->setAccessibleName(qs(localized("Cleaner List", "Cleaner List Table View")));
     table_->setFrameShape(QFrame::NoFrame);
     table_->setMouseTracking(true);
