@@ -152,21 +152,47 @@ void AttributedString::replaceCharacters(size_t location, size_t length,
     normalize();
 }
 
+void AttributedString::replaceSegment(size_t start, size_t length, std::u16string_view newText) {
+    const std::u16string_view old = std::u16string_view(text_).substr(start, length);
+    const size_t maxCommon = std::min(newText.size(), old.size());
+    size_t prefix = 0;
+    while (prefix < maxCommon && old[prefix] == newText[prefix]) ++prefix;
+    size_t suffix = 0;
+    while (suffix < maxCommon - prefix &&
+           old[old.size() - 1 - suffix] == newText[newText.size() - 1 - suffix]) {
+        ++suffix;
+    }
+    replaceCharacters(start + prefix, old.size() - prefix - suffix,
+                      newText.substr(prefix, newText.size() - prefix - suffix));
+}
+
 void AttributedString::replaceText(std::u16string_view newText) {
     if (newText.size() == text_.size()) {
         text_.assign(newText);
         return;
     }
-    const size_t maxCommon = std::min(newText.size(), text_.size());
-    size_t prefix = 0;
-    while (prefix < maxCommon && text_[prefix] == newText[prefix]) ++prefix;
-    size_t suffix = 0;
-    while (suffix < maxCommon - prefix &&
-           text_[text_.size() - 1 - suffix] == newText[newText.size() - 1 - suffix]) {
-        ++suffix;
+    std::vector<size_t> oldMarks;
+    std::vector<size_t> newMarks;
+    for (size_t i = 0; i < text_.size(); ++i) {
+        if (text_[i] == kAttachmentCharacter) oldMarks.push_back(i);
     }
-    replaceCharacters(prefix, text_.size() - prefix - suffix,
-                      newText.substr(prefix, newText.size() - prefix - suffix));
+    for (size_t i = 0; i < newText.size(); ++i) {
+        if (newText[i] == kAttachmentCharacter) newMarks.push_back(i);
+    }
+    if (oldMarks.empty() || oldMarks.size() != newMarks.size()) {
+        replaceSegment(0, text_.size(), newText);
+        return;
+    }
+    // Attachments stay where they are; the text between them is replaced piece by piece, from
+    // the end so that earlier positions hold.
+    oldMarks.push_back(text_.size());
+    newMarks.push_back(newText.size());
+    for (size_t k = oldMarks.size(); k-- > 0;) {
+        const size_t oldStart = k == 0 ? 0 : oldMarks[k - 1] + 1;
+        const size_t newStart = k == 0 ? 0 : newMarks[k - 1] + 1;
+        replaceSegment(oldStart, oldMarks[k] - oldStart,
+                       newText.substr(newStart, newMarks[k] - newStart));
+    }
 }
 
 void AttributedString::replaceText(std::string_view utf8) {

@@ -37,7 +37,9 @@ struct TextAttachment {
 // The attributes of one character. Paragraph attributes (alignment, table row) are the same on
 // every character of a paragraph.
 struct TextAttributes {
-    std::string fontFamily;  // empty: the document's default font
+    // Empty: the document's default font (Helvetica when it has none). Text read from RTF
+    // always names its font.
+    std::string fontFamily;
     double fontSize = 12.0;  // points
     bool bold = false;
     bool italic = false;
@@ -101,7 +103,9 @@ class AttributedString {
     // Replaces the whole text keeping the styles. With the same length every character keeps
     // its attributes. Otherwise the common start and common end keep theirs and the changed
     // middle is replaced as by replaceCharacters, so a cleaner that trims, or rewrites words
-    // inside one style, keeps every other run exactly.
+    // inside one style, keeps every other run exactly. When the new text has as many attachment
+    // characters as the old, the attachments stay and each stretch of text between them is
+    // replaced that way on its own.
     void replaceText(std::u16string_view newText);
     void replaceText(std::string_view utf8);
 
@@ -120,6 +124,8 @@ class AttributedString {
     void normalize();
     // Makes a run start at `position`; returns that run's index (runs_.size() at the end).
     size_t splitAt(size_t position);
+    // replaceText's rule for the stretch [start, start + length).
+    void replaceSegment(size_t start, size_t length, std::u16string_view newText);
 
     std::u16string text_;
     std::vector<Run> runs_;

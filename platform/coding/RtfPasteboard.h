@@ -14,8 +14,8 @@ class RtfPasteboard {
   public:
     // Writes into the pasteboard's first item (call clearContents first, as with the OS).
     static bool writeAttributedString(Pasteboard& pasteboard, const AttributedString& text);
-    // From the richest type present: flat RTFD, then RTF, then plain text. Nothing when the
-    // pasteboard has none of them or the rich data does not read.
+    // From the richest type present that reads: flat RTFD, then RTF, then plain text. Nothing
+    // when none of them is there or reads.
     static std::optional<AttributedString> readAttributedString(const Pasteboard& pasteboard);
 };
 
