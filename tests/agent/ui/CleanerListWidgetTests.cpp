@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHoverEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
@@ -106,6 +107,12 @@ TEST_F(CleanerListWidgetTest, Screenshots) {
     ASSERT_EQ(list->numberOfRows(), 6);
     EXPECT_EQ(list->itemAt(4)->token, "#LABEL:Library Matches");
     key(widget->searchField(), Qt::Key_Down);
+    // The pointer over "lower case": its row gets the hover outline.
+    QWidget* rows = widget->tableView()->viewport();
+    const QPointF over =
+        widget->tableView()->visualRect(widget->tableView()->model()->index(1, 0)).center();
+    QHoverEvent hover(QEvent::HoverMove, over, rows->mapToGlobal(over), QPointF(-1, -1));
+    QApplication::sendEvent(rows, &hover);
     save(*widget, "cleaner_list_filtered.png");
 }
 
