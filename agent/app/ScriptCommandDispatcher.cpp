@@ -2,6 +2,7 @@
 
 #include "agent/app/PLCmdApplyCleaner.h"
 #include "agent/app/PLCmdCleanClipboard.h"
+#include "agent/app/PLCmdCleanFile.h"
 #include "agent/app/PLCmdCleanPasteboard.h"
 #include "agent/app/PLCmdCleanText.h"
 #include "agent/app/PLCmdGroupItems.h"
@@ -42,6 +43,7 @@ ScriptCommandDispatcher::standardFactories() {
         {"PLCmdMakePlainPasteboard", factory<PLCmdMakePlainPasteboard>()},
         {"PLCmdCleanPasteboard", factory<PLCmdCleanPasteboard>()},
         {"PLCmdCleanText", factory<PLCmdCleanText>()},
+        {"PLCmdCleanFile", factory<PLCmdCleanFile>()},
         {"PLCmdGroupNames", factory<PLCmdGroupNames>()},
         {"PLCmdGroupItems", factory<PLCmdGroupItems>()},
         {"PLCmdPickCleaner", factory<PLCmdPickCleaner>()},

@@ -7,6 +7,7 @@
 #include "agent/engine/PLClient.h"
 #include "agent/engine/PurlaneServerConnection.h"
 #include "agent/engine/TextEncodingCatalog.h"
+#include "agent/files/FileCleaner.h"
 #include "agent/library/SharedDataLoader.h"
 #include "platform/coding/StringEncodings.h"
 #include "platform/core/Log.h"
@@ -14,6 +15,7 @@
 #include "platform/linux/FilePasteboardStore.h"
 #include "platform/linux/LinuxFileLocations.h"
 #include "platform/linux/LinuxGuiApplication.h"
+#include "platform/linux/MimeTypeIdentifiers.h"
 #include "platform/linux/QtUpdateTransport.h"
 #include "platform/linux/QtUpdateUserInterface.h"
 #include "platform/updates/StandardUpdater.h"
@@ -46,13 +48,21 @@ int main(int argc, char** argv) {
     X11Accessibility accessibility;
     UserDefaults& shared = host.suite(SharedDataLoader::kGroupIdentifier);
 
+    auto encodings = std::make_shared<TextEncodingCatalog>(
+        StringEncodings::available(),
+        localized("Western", "Encoding family word in encoding names"),
+        localized("Unicode", "Encoding family word in encoding names"));
     PLClient client({*pasteboards, &shared, &host.notificationCenter(),
                      std::make_shared<SharedDataLoader>(locations, host.standardUserDefaults()),
-                     std::make_shared<TextEncodingCatalog>(
-                         StringEncodings::available(),
-                         localized("Western", "Encoding family word in encoding names"),
-                         localized("Unicode", "Encoding family word in encoding names"))});
+                     encodings});
     PLClient::setShared(&client);
+    MimeTypeIdentifiers fileTypes;
+    FileCleaner fileCleaner({client, *pasteboards, fileTypes, *encodings});
+    FileCleaner::setShared(&fileCleaner);
+    client.setFileCleaning(
+        [&fileCleaner](const Url& url, const PropertyList::Dictionary& options) {
+            fileCleaner.cleanForURL(url, options);
+        });
     PurlaneServerConnection server(shared, app.workspace(), sounds);
 
     // URL commands are not part of this build: URLs are accepted and reported.

@@ -4,6 +4,7 @@
 #include <unicode/ucsdet.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace platform {
@@ -278,20 +279,27 @@ std::optional<std::string> StringEncodings::fromUtf8(std::string_view text, uint
     return out;
 }
 
-std::optional<uint32_t> StringEncodings::detect(std::string_view bytes) {
+namespace {
+
+// The available encodings ICU finds likely for the bytes, likeliest first.
+std::vector<uint32_t> likelyEncodings(std::string_view bytes) {
     // ICU gives 10 for "no evidence either way" and little more for bytes that are merely valid.
     constexpr int32_t kMinConfidence = 20;
-    if (bytes.empty() || !fitsInt32(bytes.size())) return std::nullopt;
+    std::vector<uint32_t> out;
+    if (bytes.empty() || !fitsInt32(bytes.size())) return out;
 
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<UCharsetDetector, DetectorCloser> det(ucsdet_open(&status));
-    if (U_FAILURE(status)) return std::nullopt;
+    if (U_FAILURE(status)) return out;
     ucsdet_setText(det.get(), bytes.data(), static_cast<int32_t>(bytes.size()), &status);
     int32_t count = 0;
     const UCharsetMatch** matches = ucsdet_detectAll(det.get(), &count, &status);
-    if (U_FAILURE(status) || !matches) return std::nullopt;
+    if (U_FAILURE(status) || !matches) return out;
 
     const Table& t = table();
+    auto add = [&out](uint32_t value) {
+        if (std::find(out.begin(), out.end(), value) == out.end()) out.push_back(value);
+    };
     for (int32_t i = 0; i < count; ++i) {
         UErrorCode s = U_ZERO_ERROR;
         const int32_t confidence = ucsdet_getConfidence(matches[i], &s);
@@ -299,16 +307,61 @@ std::optional<uint32_t> StringEncodings::detect(std::string_view bytes) {
         if (U_FAILURE(s) || !name || confidence < kMinConfidence) continue;
         // The encoding named as ICU names it first ("Big5" before the Windows code page that
         // shares its converter), then any sharing the detector's converter.
-        for (size_t k = 0; k < t.entries.size(); ++k)
-            if (ucnv_compareNames(name, t.entries[k].icu) == 0) return t.encodings[k].value;
+        bool found = false;
+        for (size_t k = 0; k < t.entries.size() && !found; ++k)
+            if (ucnv_compareNames(name, t.entries[k].icu) == 0) {
+                add(t.encodings[k].value);
+                found = true;
+            }
+        if (found) continue;
         Converter conv = open(name);
         if (!conv) continue;
         const char* canonical = ucnv_getName(conv.get(), &s);
         if (U_FAILURE(s)) continue;
         for (size_t k = 0; k < t.entries.size(); ++k)
-            if (t.entries[k].canonical == canonical) return t.encodings[k].value;
+            if (t.entries[k].canonical == canonical) {
+                add(t.encodings[k].value);
+                break;
+            }
     }
+    return out;
+}
+
+constexpr std::string_view kUTF8Mark = "\xEF\xBB\xBF";
+
+}  // namespace
+
+std::optional<uint32_t> StringEncodings::detect(std::string_view bytes) {
+    const std::vector<uint32_t> likely = likelyEncodings(bytes);
+    if (likely.empty()) return std::nullopt;
+    return likely.front();
+}
+
+std::optional<std::string> StringEncodings::decode(std::string_view bytes, uint32_t encoding) {
+    // ICU's UTF-16 and UTF-32 converters take their mark away themselves; UTF-8's keeps it.
+    if (encoding == kUTF8 && bytes.starts_with(kUTF8Mark)) bytes.remove_prefix(kUTF8Mark.size());
+    return toUtf8(bytes, encoding);
+}
+
+std::optional<StringEncodings::Decoded> StringEncodings::decodeDetecting(std::string_view bytes) {
+    auto attempt = [&bytes](uint32_t encoding) -> std::optional<Decoded> {
+        if (auto text = decode(bytes, encoding)) return Decoded{std::move(*text), encoding};
+        return std::nullopt;
+    };
+    // A mark settles it: the bytes are in that encoding or in none.
+    if (bytes.starts_with(kUTF8Mark)) return attempt(kUTF8);
+    if (bytes.starts_with(std::string_view("\xFF\xFE\0\0", 4)) ||
+        bytes.starts_with(std::string_view("\0\0\xFE\xFF", 4)))
+        return attempt(kUTF32);
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) return attempt(kUTF16);
+    if (auto utf8 = attempt(kUTF8)) return utf8;
+    for (uint32_t encoding : likelyEncodings(bytes))
+        if (auto decoded = attempt(encoding)) return decoded;
     return std::nullopt;
+}
+
+std::optional<std::string> StringEncodings::encode(std::string_view text, uint32_t encoding) {
+    return fromUtf8(text, encoding);
 }
 
 }  // namespace platform

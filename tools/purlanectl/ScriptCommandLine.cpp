@@ -100,6 +100,18 @@ std::optional<AppleEventDescriptor> descriptorFor(const std::string& text,
         case Type::File:
             return AppleEventDescriptor::fileURL(
                 Url::fileURLWithPath(std::filesystem::absolute(text).string()));
+        case Type::ListOfText: {
+            // "a,b,c" is the list of three texts.
+            auto list = AppleEventDescriptor::list();
+            size_t start = 0;
+            for (;;) {
+                const size_t comma = text.find(',', start);
+                list.insertDescriptor(AppleEventDescriptor::string(text.substr(start, comma - start)));
+                if (comma == std::string::npos) break;
+                start = comma + 1;
+            }
+            return list;
+        }
         default:
             return AppleEventDescriptor::string(text);
     }
@@ -127,7 +139,8 @@ void helpScript() {
            "Sends a script command to purlaneAgent (starting it when it does not run) and\n"
            "prints the result: text as it is, lists one element per line, booleans as\n"
            "true or false, nothing when there is no result. Boolean parameters take true,\n"
-           "false, yes or no. A parameter name with spaces is written with hyphens.\n"
+           "false, yes or no; a list takes its items separated by commas; a file is a path.\n"
+           "A parameter name with spaces is written with hyphens.\n"
            "\"--\" ends the parameters: what follows is the direct parameter even when it\n"
            "begins with \"--\" (purlanectl script 'clean text' --cleaner '#UPPER' -- --x).\n\n";
     std::string error;

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/coding/KeyedArchive.h"
+#include "platform/coding/RtfPasteboard.h"
 #include "platform/core/Log.h"
 #include "platform/pasteboard/Pasteboard.h"
 #include "platform/pasteboard/PasteboardTypes.h"
@@ -44,14 +45,41 @@ void EngineService::beforeAnswering() {
 
 bool EngineService::cleanPasteboard(const std::string& name, const std::string& cleaner) {
     Pasteboard pasteboard = Pasteboard::pasteboardWithName(pasteboards_, name);
-    const auto text = pasteboard.stringForType(PasteboardTypes::kString);
     const auto token = SampleLibrary::shared().resolve(cleaner);
-    if (!text || !token) return false;
+    if (!token) return false;
+    if (pasteboard.availableTypeFromArray(
+            {std::string(PasteboardTypes::kRTFD), std::string(PasteboardTypes::kRTF)}))
+        return cleanRichText(pasteboard, *token);
+    const auto text = pasteboard.stringForType(PasteboardTypes::kString);
+    if (!text) return false;
     const auto cleaned = applyCleaner(*token, *text);
     if (!cleaned) return false;
     // New contents, so the change count moves as after any write.
     pasteboard.clearContents();
     return pasteboard.setString(*cleaned, PasteboardTypes::kString);
+}
+
+bool EngineService::cleanRichText(Pasteboard& pasteboard, const std::string& token) {
+    auto text = RtfPasteboard::readAttributedString(pasteboard);
+    if (!text) return false;
+    if (text->hasAttachments()) {
+        // Run by run, so pictures stay where they are.
+        bool known = true;
+        text->transformRuns([&](std::u16string_view run, const TextAttributes&) {
+            auto cleaned = applyCleaner(token, toUtf8(run));
+            known = known && cleaned.has_value();
+            return cleaned ? toUtf16(*cleaned) : std::u16string(run);
+        });
+        if (!known) return false;
+    } else {
+        // The whole text at once, so cleaners that look across styles (sorting lines, trimming)
+        // see it whole; the styles follow the characters they were on.
+        auto cleaned = applyCleaner(token, text->string());
+        if (!cleaned) return false;
+        text->replaceText(std::string_view(*cleaned));
+    }
+    pasteboard.clearContents();
+    return RtfPasteboard::writeAttributedString(pasteboard, *text);
 }
 
 int EngineService::handleCommand(const AppleEvent& event, AppleEvent& /*reply*/) {
