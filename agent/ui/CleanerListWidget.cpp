@@ -427,10 +427,14 @@ bool CleanerListWidget::eventFilter(QObject* watched, QEvent* event) {
             index.isValid() && controller_.rowDisplay(row).kind == CleanerListRowKind::cleaner &&
             delegate_->buttonRect(table_->visualRect(index), row).contains(mouse->position());
         if (event->type() == QEvent::MouseButtonRelease) {
-            if (onButton) controller_.applyCleanerButton(row);
+            // The release that ends a double click is not another click on the button.
+            const bool second = afterDoubleClick_;
+            afterDoubleClick_ = false;
+            if (onButton && !second) controller_.applyCleanerButton(row);
             return false;
         }
         // The button took the first click; a double click elsewhere is the table's.
+        afterDoubleClick_ = true;
         if (!onButton) controller_.performDoubleAction(row);
         return true;
     }

@@ -63,6 +63,7 @@ class CleanerListWidget : public QWidget, public PLCleanerListView {
     // Selection changes the controller asked for are not reported back to it.
     bool applyingSelection_ = false;
     bool settingText_ = false;
+    bool afterDoubleClick_ = false;
 };
 
 // Cap height of the application's default font family at a point size, for the controller's
