@@ -42,11 +42,15 @@ DocWindowController::DocWindowController(Services services, NavDestinationConfig
                        QString::fromStdString(localized("Home", "help window toolbar")), this);
     connect(back_, &QToolButton::clicked, this, [this] { navigateAction(0); });
     connect(forward_, &QToolButton::clicked, this, [this] { navigateAction(1); });
+    // A house is not among the style's icons everywhere: the word says it plainly.
+    home_->setIcon(QIcon());
+    home_->setText(QString::fromStdString(localized("Home", "help window toolbar")));
     connect(home_, &QToolButton::clicked, this, [this] { navigateHome(); });
 
     webView_ = new QTextBrowser(this);
     webView_->setOpenLinks(false);
     webView_->setFrameShape(QFrame::NoFrame);
+    webView_->document()->setDocumentMargin(16);
     connect(webView_, &QTextBrowser::anchorClicked, this,
             [this](const QUrl& u) { linkClicked(u); });
     connect(webView_, &QTextBrowser::historyChanged, this, [this] { updateButtons(); });

@@ -1,0 +1,128 @@
+// The help and release-notes windows and the update offer drawn offscreen into
+// build/screenshots/, with their link routes and the saved frame.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <cstdlib>
+#include <filesystem>
+
+#include "agent/help/DocWindowController.h"
+#include "platform/linux/UpdateOfferWindow.h"
+#include "platform/sim/SimProcess.h"
+#include "platform/sim/SimSounds.h"
+#include "platform/sim/SimWorkspace.h"
+#include "platform/sim/SimWorld.h"
+
+using namespace platform;
+namespace fs = std::filesystem;
+using Dest = AgentNavigator::NavDestination;
+
+namespace {
+
+const fs::path kBuild = PURLANE_BUILD_DIR;
+
+QApplication& app() {
+    static int argc = 1;
+    static char arg0[] = "gui_tests";
+    static char* argv[] = {arg0, nullptr};
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static QApplication* application = new QApplication(argc, argv);
+    return *application;
+}
+
+void shoot(QWidget& window, const std::string& name) {
+    fs::create_directories(kBuild / "screenshots");
+    const auto path = kBuild / "screenshots" / (name + ".png");
+    EXPECT_TRUE(window.grab().save(QString::fromStdString(path.string()))) << path;
+}
+
+struct HelpWindowTest : testing::Test {
+    HelpWindowTest() { app(); }
+    SimWorld world;
+    SimProcess& agent = world.launch("com.halvik.purlane.agent");
+    SimSounds sounds;
+    Bundle bundle = *Bundle::open(kBuild / "Applications/purlaneAgent.app");
+
+    std::unique_ptr<DocWindowController> window(Dest destination) {
+        return std::make_unique<DocWindowController>(
+            DocWindowController::Services{bundle, agent.workspace(), sounds,
+                                          agent.standardUserDefaults()},
+            *AgentNavigator::configFor(destination, bundle));
+    }
+    std::string page(DocWindowController& w) {
+        return w.webView()->source().fileName().toStdString();
+    }
+};
+
+TEST_F(HelpWindowTest, HelpBookOpensOnItsWelcomePageAndEveryLinkStaysOrGoesToTheBrowser) {
+    auto help = window(Dest::documentation);
+    help->showWindow();
+    EXPECT_EQ(help->windowTitle().toStdString(), "Purlane Agent Help");
+    EXPECT_EQ(page(*help), "welcome.html");
+    EXPECT_GT(help->webView()->toPlainText().size(), 200);
+    shoot(*help, "HelpWindow-welcome");
+
+    help->linkClicked(QUrl("hotkeys.html"));
+    EXPECT_EQ(page(*help), "hotkeys.html");
+    shoot(*help, "HelpWindow-hotkeys");
+    help->linkClicked(QUrl("https://www.halvik.com/"));
+    EXPECT_EQ(page(*help), "hotkeys.html");
+    ASSERT_EQ(world.desktopRequests().size(), 1u);
+    EXPECT_EQ(world.desktopRequests()[0].target, "https://www.halvik.com/");
+
+    help->navigateAction(0);
+    EXPECT_EQ(page(*help), "welcome.html");
+    help->navigateAction(1);
+    EXPECT_EQ(page(*help), "hotkeys.html");
+    help->navigateHome();
+    EXPECT_EQ(page(*help), "welcome.html");
+    EXPECT_EQ(sounds.beeps, 0);
+}
+
+TEST_F(HelpWindowTest, ReleaseNotesKeepWebLinksOutAndTheFrameComesBack) {
+    auto notes = window(Dest::releaseNotes);
+    notes->showWindow();
+    EXPECT_EQ(notes->windowTitle().toStdString(), "Purlane 9 Release Notes");
+    EXPECT_NE(notes->webView()->toPlainText().toStdString().find("purlaneAgent 9.0"),
+              std::string::npos);
+    shoot(*notes, "ReleaseNotesWindow");
+    notes->linkClicked(QUrl("https://www.halvik.com/"));
+    EXPECT_TRUE(world.desktopRequests().empty());
+    notes->navigateHome();
+    EXPECT_EQ(sounds.beeps, 1);
+
+    notes->setGeometry(40, 50, 640, 480);
+    notes->hide();
+    auto again = window(Dest::releaseNotes);
+    again->showWindow();
+    EXPECT_EQ(again->geometry().size(), QSize(640, 480));
+}
+
+TEST(UpdateOfferWindowTest, ShowsTheOfferAndAnswersOnce) {
+    app();
+    UpdateOffer offer;
+    offer.applicationName = "purlaneAgent";
+    offer.currentVersion = "9.0";
+    offer.item.version = "910";
+    offer.item.shortVersion = "9.1";
+    offer.releaseNotesHTML =
+        "<h2>purlaneAgent 9.1</h2><ul><li>Cleaning a long selection is twice as fast.</li>"
+        "<li>Hot keys work on every keyboard layout.</li></ul>"
+        "<p><a href=\"https://www.halvik.com/notes\">All notes</a></p>";
+    std::vector<UpdateChoice> answers;
+    std::vector<std::string> opened;
+    auto* window = new UpdateOfferWindow(
+        offer, [&](UpdateChoice c) { answers.push_back(c); },
+        [&](const std::string& url) { opened.push_back(url); });
+    window->show();
+    shoot(*window, "UpdateOfferWindow");
+    emit window->notes()->anchorClicked(QUrl("https://www.halvik.com/notes"));
+    EXPECT_EQ(opened, std::vector<std::string>{"https://www.halvik.com/notes"});
+    window->installButton()->click();
+    EXPECT_EQ(answers, std::vector<UpdateChoice>{UpdateChoice::Install});
+}
+
+}  // namespace
