@@ -12,7 +12,6 @@
 
 #include "platform/linux/QtMenuRenderer.h"
 #include "platform/linux/QtScreenCoordinates.h"
-#include "platform/linux/X11TrayWatch.h"
 
 namespace platform {
 
@@ -66,7 +65,6 @@ QtStatusItem::QtStatusItem(QtStatusBar::ResourceLookup resources)
         tray_.get(), &QSystemTrayIcon::activated, context_.get(),
         [this](QSystemTrayIcon::ActivationReason reason) { pressed(reason); },
         Qt::QueuedConnection);
-    trayWatch_ = std::make_unique<X11TrayWatch>([this] { trayAppeared(); });
     tray_->show();
 }
 
@@ -74,7 +72,6 @@ QtStatusItem::~QtStatusItem() {
     closeMenu();
     // The menu may be running one of its actions, which is what destroys the item.
     if (menu_) menu_->deleteLater();
-    trayWatch_.reset();
     tray_.reset();
     context_.reset();
 }
@@ -141,15 +138,6 @@ void QtStatusItem::showMenu(Menu& menu) {
 
 void QtStatusItem::closeMenu() {
     if (menu_ && menu_->isVisible()) menu_->hide();
-}
-
-void QtStatusItem::trayAppeared() {
-    // Qt places an icon only in a tray running when it is shown: show it again in the new one.
-    if (tray_->isVisible() && tray_->geometry().isEmpty() &&
-        QSystemTrayIcon::isSystemTrayAvailable()) {
-        tray_->hide();
-        tray_->show();
-    }
 }
 
 }  // namespace platform

@@ -11,8 +11,6 @@ class QMenu;
 
 namespace platform {
 
-class X11TrayWatch;
-
 // One icon of a QtStatusBar. A press is handled once the tray's event is over, so an action
 // may hide or destroy the item. In menu mode the menu is drawn by the application itself,
 // rendered afresh for every opening, next to the icon when the tray tells where it is, else at
@@ -40,13 +38,11 @@ class QtStatusItem : public StatusItem {
     void pressed(QSystemTrayIcon::ActivationReason reason);
     void showMenu(Menu& menu);
     void closeMenu();
-    void trayAppeared();
 
     QtStatusBar::ResourceLookup resources_;
     // Receives the tray's signals; going first with the item drops what is still queued.
     std::unique_ptr<QObject> context_;
     std::unique_ptr<QSystemTrayIcon> tray_;
-    std::unique_ptr<X11TrayWatch> trayWatch_;
     QPointer<QMenu> menu_;
     StatusItemButton button_;
     bool hasImage_ = false;

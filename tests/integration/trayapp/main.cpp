@@ -5,7 +5,11 @@
 //   menu X Y W H        the menu opened, at this X11 geometry
 //   item TITLE|X Y W H an entry of the open menu, in X11 coordinates
 //   chose TITLE         a menu item's action ran
-// Arguments: RESOURCES-FOLDER IMAGE-NAME action|menu
+// Arguments: RESOURCES-FOLDER IMAGE-NAME action|menu|popup. In popup mode there is no status
+// item: the menu pops up once at the pointer, after
+//   mouse X Y           the pointer's location in screen coordinates
+// and then
+//   popped true|false   what showing the menu returned
 
 #include <QApplication>
 #include <QMenu>
@@ -15,6 +19,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/linux/QtMenuPresenter.h"
 #include "platform/linux/QtStatusBar.h"
 #include "platform/linux/QtStatusItem.h"
 #include "platform/ui/Menu.h"
@@ -55,6 +60,39 @@ void fillMenu(platform::Menu& menu, int opening) {
     menu.addItem(show);
 }
 
+// Reports the open pop-up menu (the active popup widget) and its entries once it is shown.
+void reportOpenMenu(QMenu* open, std::string& last) {
+    const QRect g = open ? open->geometry() : QRect();
+    const std::string text = open ? numbers(g.x(), g.y(), g.width(), g.height()) : "";
+    if (text != last && open) {
+        say("menu " + text);
+        for (QAction* action : open->actions()) {
+            const QRect a = open->actionGeometry(action).translated(g.topLeft());
+            say("item " + action->text().trimmed().toStdString() + "|" +
+                numbers(a.x(), a.y(), a.width(), a.height()));
+        }
+    }
+    last = text;
+}
+
+int popUp() {
+    platform::QtMenuPresenter presenter;
+    platform::Menu menu("popup");
+    fillMenu(menu, 1);
+    const platform::Point mouse = presenter.mouseLocation();
+    char where[64];
+    std::snprintf(where, sizeof where, "mouse %g %g", mouse.x, mouse.y);
+    say(where);
+    std::string last;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        reportOpenMenu(qobject_cast<QMenu*>(QApplication::activePopupWidget()), last);
+    });
+    watch.start(100);
+    say(std::string("popped ") + (presenter.popUpMenu(menu, mouse) ? "true" : "false"));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -65,7 +103,9 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path resources = argv[1];
     const std::string image = argv[2];
-    const bool menuMode = std::string(argv[3]) == "menu";
+    const std::string mode = argv[3];
+    const bool menuMode = mode == "menu";
+    if (mode == "popup") return popUp();
 
     platform::QtStatusBar bar([resources](const std::string& fileName) {
         const auto file = resources / fileName;
@@ -102,18 +142,7 @@ int main(int argc, char** argv) {
         if (frameText != lastFrame && !frameText.empty()) say("frame " + frameText);
         lastFrame = frameText;
 
-        QMenu* open = qtItem ? qtItem->openMenu() : nullptr;
-        const QRect g = open ? open->geometry() : QRect();
-        const std::string menuText = open ? numbers(g.x(), g.y(), g.width(), g.height()) : "";
-        if (menuText != lastMenu && open) {
-            say("menu " + menuText);
-            for (QAction* action : open->actions()) {
-                const QRect a = open->actionGeometry(action).translated(g.topLeft());
-                say("item " + action->text().trimmed().toStdString() + "|" +
-                    numbers(a.x(), a.y(), a.width(), a.height()));
-            }
-        }
-        lastMenu = menuText;
+        reportOpenMenu(qtItem ? qtItem->openMenu() : nullptr, lastMenu);
     });
     watch.start(100);
     return app.exec();
