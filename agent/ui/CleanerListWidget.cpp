@@ -328,6 +328,7 @@ CleanerListWidget::CleanerListWidget(PLCleanerListViewController& controller, QW
             });
 
     controller_.setView(this);
+    if (!controller_.hasCapHeightSource()) controller_.setCapHeightSource(qtCapHeightSource());
     if (!controller_.isViewLoaded()) controller_.viewDidLoad();
     reloadTable();
     setSearchText(controller_.lastFilter());

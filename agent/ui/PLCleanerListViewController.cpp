@@ -108,7 +108,7 @@ void lowercaseNames(const Group& group, std::vector<std::string>& out) {
 }  // namespace
 
 PLCleanerListViewController::PLCleanerListViewController(Collaborators collaborators)
-    : c_(std::move(collaborators)) {
+    : c_(std::move(collaborators)), capHeightGiven_(static_cast<bool>(c_.capHeight)) {
     if (!c_.capHeight) c_.capHeight = [](double size) { return size * kCapHeightRatio; };
     entryFontCapHeight_ = c_.capHeight(kSystemFontSize);
     const std::string label = localized("Library Matches", "lib matches label in filtered items");
@@ -120,6 +120,12 @@ PLCleanerListViewController::PLCleanerListViewController(Collaborators collabora
 PLCleanerListViewController::~PLCleanerListViewController() {
     if (libraryObserver_) c_.notificationCenter->removeObserver(libraryObserver_);
     if (displayObserver_) c_.notificationCenter->removeObserver(displayObserver_);
+}
+
+void PLCleanerListViewController::setCapHeightSource(CapHeightSource source) {
+    if (!source) return;
+    c_.capHeight = std::move(source);
+    capHeightGiven_ = true;
 }
 
 void PLCleanerListViewController::setPopupOptions(uint32_t options) {

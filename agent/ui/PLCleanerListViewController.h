@@ -79,6 +79,11 @@ class PLCleanerListViewController : public PLCleanerListTableCommandDelegate {
     bool showGroupPopup = true;
     double separatorHeight = 10.0;
 
+    // Font metrics given later (the widget gives its toolkit's when the host gave none); they
+    // count from the next display-metrics refresh.
+    void setCapHeightSource(CapHeightSource source);
+    bool hasCapHeightSource() const { return capHeightGiven_; }
+
     // Sets showEditOption, showUserGroups and showGroupPopup from PopupOptions bits.
     void setPopupOptions(uint32_t options);
 
@@ -194,6 +199,7 @@ class PLCleanerListViewController : public PLCleanerListTableCommandDelegate {
     void filterInto(const std::string& filter, std::vector<const GroupItem*>& out) const;
 
     Collaborators c_;
+    bool capHeightGiven_ = false;
     PLCleanerListView* view_ = nullptr;
     bool loaded_ = false;
     std::unique_ptr<GroupList> groupList_;
