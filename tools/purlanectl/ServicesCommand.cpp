@@ -1,6 +1,9 @@
 // purlanectl services: the Services menu from the shell: its entries, and performing one on
 // text, as an application does with the selection.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <cstdio>
 #include <fstream>
@@ -8,6 +11,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/linux/DBusAppleEventManager.h"
@@ -124,7 +128,22 @@ int runServices(const std::vector<std::string>& args) {
         pasteboard->releaseGlobally();
         return fail(kExitFailure, "services: couldn't write to " + pasteboard->name());
     }
+    // A provider started for the request must not write into our output, nor die when our
+    // caller stops reading it: like any application it gets no terminal of ours.
+    const int savedOut = ::dup(STDOUT_FILENO);
+    const int savedErr = ::dup(STDERR_FILENO);
+    const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (devNull >= 0 && savedOut >= 0 && savedErr >= 0) {
+        ::dup2(devNull, STDOUT_FILENO);
+        ::dup2(devNull, STDERR_FILENO);
+    }
     const Status performed = menu.performService(*entry, *pasteboard);
+    for (auto [saved, fd] : {std::pair{savedOut, STDOUT_FILENO}, {savedErr, STDERR_FILENO}}) {
+        if (saved < 0) continue;
+        ::dup2(saved, fd);
+        ::close(saved);
+    }
+    if (devNull >= 0) ::close(devNull);
     const auto data = pasteboard->dataForType(dataType);
     // The services pasteboard is ours alone: it goes once read.
     pasteboard->releaseGlobally();

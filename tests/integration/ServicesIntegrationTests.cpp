@@ -1,0 +1,142 @@
+// The Services menu end to end: the real agent as provider, the sample engine cleaning, and
+// purlanectl as the application whose selection is handed over.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/coding/PropertyListSerialization.h"
+#include "tests/support/AgentSession.h"
+
+using namespace platform;
+using testsupport::AgentSession;
+using testsupport::RunResult;
+using testsupport::Subprocess;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+PropertyList entry(const std::string& title, const std::string& userData) {
+    const PropertyList::Array types = {"NSRTFDPboardType", "NSRTFPboardType", "NSStringPboardType"};
+    return PropertyList::Dictionary{{"NSMenuItem", PropertyList::Dictionary{{"default", title}}},
+                                    {"NSMessage", "cleanText"},
+                                    {"NSPortName", "purlaneAgent"},
+                                    {"NSRequiredContext", PropertyList::Dictionary{}},
+                                    {"NSReturnTypes", types},
+                                    {"NSSendTypes", types},
+                                    {"NSUserData", userData}};
+}
+
+class ServicesIntegration : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (!AgentSession::runnerHasSessionBus())
+            GTEST_SKIP() << "no session bus: run under dbus-run-session";
+        session = std::make_unique<AgentSession>();
+        if (!session->ready()) GTEST_SKIP() << "no private bus could be started";
+        ASSERT_EQ(session->registerEngine().status, 0);
+        // The custom bundle as the Services builder writes it.
+        writeBundle("purlaneCustom.pldynamicservice",
+                    {entry("PL - Upper Case", "#UPPER"), entry("PL - Shout", "cc.shout")});
+    }
+
+    // The agent trashes the standard bundle at its first start, so it is written afterwards.
+    void writeStandardBundle() {
+        writeBundle("purlaneStandard.pldynamicservice",
+                    {entry("PL - Apply Purlane Cleaner", "#cleanText")});
+    }
+
+    void writeBundle(const std::string& name, PropertyList::Array entries) {
+        auto xml = PropertyListSerialization::write(
+            PropertyList::Dictionary{{"NSServices", std::move(entries)}}, PropertyListFormat::Xml);
+        ASSERT_TRUE(xml.ok());
+        const fs::path folder = session->userLibrary() / "Services" / name;
+        fs::create_directories(folder);
+        std::ofstream(folder / "info.plist", std::ios::binary) << *xml;
+    }
+
+    RunResult perform(const std::string& title, const std::string& input, const Lines& flags = {}) {
+        Lines args = {"services", "perform", title};
+        args.insert(args.end(), flags.begin(), flags.end());
+        return session->ctl(args, input);
+    }
+
+    // The lines the agent printed for Services requests.
+    static Lines messages(Subprocess& agent) {
+        Lines out;
+        for (const auto& line : AgentSession::lines(agent.stdoutText()))
+            if (line == "cleanText" || line == "applyTextCleaner" || line == "pickCleanerAction")
+                out.push_back(line);
+        return out;
+    }
+
+    std::unique_ptr<AgentSession> session;
+};
+
+TEST_F(ServicesIntegration, ListShowsTheAgentsOwnEntryThenTheBundlesEntries) {
+    writeStandardBundle();
+    const RunResult r = session->ctl({"services", "list"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Lines titles = AgentSession::lines(r.out);
+    const Lines ours = {"Pick Purlane Cleaner", "PL - Upper Case", "PL - Shout",
+                        "PL - Apply Purlane Cleaner"};
+    Lines seen;
+    for (const auto& t : titles)
+        if (std::find(ours.begin(), ours.end(), t) != ours.end()) seen.push_back(t);
+    EXPECT_EQ(seen, ours) << r.out;
+}
+
+TEST_F(ServicesIntegration, ACustomEntryStartsTheAgentAndCleansTheSelection) {
+    // Nothing runs yet: the request starts the agent, which starts the engine.
+    const RunResult r = perform("PL - Upper Case", "hello services");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "HELLO SERVICES");
+    EXPECT_EQ(session->appsWithIdentifier(AgentSession::kAgentID).size(), 1u);
+
+    const RunResult shout = perform("PL - Shout", "hi", {"--file", "/dev/stdin"});
+    ASSERT_EQ(shout.status, 0) << shout.err;
+    EXPECT_EQ(shout.out, "HI!");
+}
+
+TEST_F(ServicesIntegration, PickingEntriesWithoutAChoiceLeaveTheSelectionUnchanged) {
+    Subprocess* agent = session->startAgent();
+    ASSERT_TRUE(agent);
+    // Answered once start-up is over, when the stale standard bundle is gone.
+    ASSERT_EQ(perform("PL - Upper Case", "x").out, "X");
+    writeStandardBundle();
+    // No cleaner is chosen (a cancelled pick): the text comes back as it was.
+    for (const std::string title : {"PL - Apply Purlane Cleaner", "Pick Purlane Cleaner"}) {
+        const RunResult r = perform(title, "keep me");
+        ASSERT_EQ(r.status, 0) << title << ": " << r.err;
+        EXPECT_EQ(r.out, "keep me") << title;
+    }
+    EXPECT_TRUE(AgentSession::waitForOutput(*agent, "pickCleanerAction\npickCleanerAction"));
+    EXPECT_EQ(messages(*agent), (Lines{"cleanText", "applyTextCleaner", "cleanText",
+                                       "pickCleanerAction", "pickCleanerAction"}));
+}
+
+TEST_F(ServicesIntegration, RichTextGoesInAndComesBackAsRichText) {
+    const RunResult r =
+        perform("PL - Upper Case", "{\\rtf1\\ansi\\deff0 {\\fonttbl{\\f0 Helvetica;}}\\f0 hello}",
+                {"--type", "NSRTFPboardType"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.starts_with("{\\rtf1")) << r.out;
+    std::string lower = r.out;
+    std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
+    EXPECT_NE(lower.find("hello"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.back() == '\n' ? r.out[r.out.size() - 2] : r.out.back(), '}') << r.out;
+}
+
+TEST_F(ServicesIntegration, UnknownTitlesAndMissingTitlesAreRefused) {
+    const RunResult unknown = perform("PL - Nothing", "x");
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.err.find("no entry is titled"), std::string::npos) << unknown.err;
+    EXPECT_EQ(session->ctl({"services", "perform"}).status, 2);
+    EXPECT_TRUE(session->appsWithIdentifier(AgentSession::kAgentID).empty());
+}
+
+}  // namespace
