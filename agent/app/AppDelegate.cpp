@@ -154,16 +154,23 @@ void AppDelegate::versionChangeCleanUp() {
     defaults.setString(kLastVersionRun, current);
 }
 
+void AppDelegate::closePopover() {
+    if (s_.globalActions) s_.globalActions->statusBar().closePopover();
+}
+
 void AppDelegate::showReleaseNotes() {
     // Only closes the popover: the notes themselves are a preferences pane.
+    closePopover();
 }
 
 void AppDelegate::showOnlineHelp() {
+    closePopover();
     s_.application.activate(/*ignoringOtherApps=*/true);
     if (navigator_) navigator_->navigate(AgentNavigator::NavDestination::documentation);
 }
 
 void AppDelegate::checkForAppUpdates(uint64_t modifierFlags) {
+    closePopover();
     s_.application.activate(/*ignoringOtherApps=*/true);
     if (!updater_) {
         s_.host.notificationCenter().post(AppUpdater::checkedForUpdates);

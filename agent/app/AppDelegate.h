@@ -74,6 +74,8 @@ class AppDelegate : public platform::ApplicationDelegate {
     // The updater started at start-up and the help windows; either may be absent.
     void setUpdater(AppUpdater* updater) { updater_ = updater; }
     void setNavigator(AgentNavigator* navigator) { navigator_ = navigator; }
+    // Menu actions start by closing the popover they may have been chosen in.
+    void closePopover();
 
   private:
     void step(const std::string& name);
