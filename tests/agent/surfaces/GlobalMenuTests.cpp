@@ -5,6 +5,7 @@
 #include "agent/surfaces/GlobalMenu.h"
 
 #include "agent/surfaces/ApplyOptionFromModifiers.h"
+#include "platform/sim/SimMenuPresenter.h"
 #include "platform/workspace/Localization.h"
 #include "tests/agent/surfaces/SurfacesFixture.h"
 
@@ -72,7 +73,7 @@ class GlobalMenuTest : public SurfacesFixture {
         return {all.begin() + 7, all.end() - 2};
     }
 
-    FakeMenuPresenter presenter;
+    SimMenuPresenter presenter;
     RecordingMenuDelegate delegate;
     int launches = 0;
 };
@@ -269,18 +270,20 @@ TEST_F(GlobalMenuTest, GroupMenuPopsUpAtThePointerAndSaysWhenItCannot) {
     gmenu->menuNeedsUpdate();
     modifiers.setFlags(ModifierFlags::shift);  // a pop-up does not read the keys again
 
-    presenter.pick = 2;
+    presenter.mouse = {300, 400};
+    presenter.chooseIndex(2);
     gmenu->showGroupMenuWithName("#current");
     ASSERT_EQ(presenter.shown.size(), 1u);
-    EXPECT_EQ(presenter.shown[0].title, "popup");
-    EXPECT_EQ(titles(presenter.shown[0]),
+    EXPECT_EQ(presenter.shown[0].menu.title, "popup");
+    EXPECT_EQ(titles(presenter.shown[0].menu),
               (std::vector<std::string>{"Head", "Red one", "Plain", "-", "-"}));
-    EXPECT_EQ(presenter.locations[0], presenter.mouse);
+    EXPECT_EQ(presenter.shown[0].location, (Point{300, 400}));
     EXPECT_EQ(delegate.applied,
               (std::vector<Applied>{{"#plain", CleanerApplyOption::cleanClipboard}}));
 
+    presenter.dismiss();
     gmenu->showGroupMenuWithName("Basic");
-    EXPECT_EQ(titles(presenter.shown[1]), (std::vector<std::string>{"basic1", "basic2"}));
+    EXPECT_EQ(titles(presenter.shown[1].menu), (std::vector<std::string>{"basic1", "basic2"}));
     EXPECT_FALSE(printed("Could not popup menu for hotkey"));
 
     presenter.refuse = true;

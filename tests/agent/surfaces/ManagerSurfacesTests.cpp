@@ -4,16 +4,16 @@
 #include "agent/actions/GlobalActionsManager.h"
 #include "platform/sim/SimKeyEvents.h"
 #include "platform/sim/SimKeyboardLayout.h"
+#include "platform/sim/SimMenuPresenter.h"
 #include "platform/sim/SimPasteboardStore.h"
+#include "platform/sim/SimStatusBar.h"
 #include "platform/sim/SimWorkspace.h"
 #include "tests/agent/AgentSimFixture.h"
 #include "tests/agent/surfaces/SurfacesFixture.h"
 
 using namespace platform;
 using namespace agenttest;
-using surfacestest::FakeMenuPresenter;
 using surfacestest::FakePopoverFactory;
-using surfacestest::FakeStatusBar;
 
 namespace {
 
@@ -39,7 +39,7 @@ class ManagerSurfacesTest : public AgentSimFixture {
                    .popoverViews = &factory,
                    .launchPurlaneApp = [this] { ++launches; }}) {}
 
-    surfacestest::FakeStatusItem* item() { return system.last; }
+    SimStatusItem* item() { return system.item(); }
     void post(const char* name) {
         agent.notificationCenter().post(name);
         world.runUntilIdle();
@@ -49,8 +49,8 @@ class ManagerSurfacesTest : public AgentSimFixture {
     SimKeyEvents keyEvents;
     CGKeyCodeLookup keys;
     ActiveAppTracker tracker;
-    FakeStatusBar system;
-    FakeMenuPresenter presenter;
+    SimStatusBar system{{"plmenu-icon", "plmenu-icon-9"}};
+    SimMenuPresenter presenter;
     SimModifierFlags modifiers;
     FakePopoverFactory factory;
     int launches = 0;
@@ -59,11 +59,12 @@ class ManagerSurfacesTest : public AgentSimFixture {
 
 TEST_F(ManagerSurfacesTest, SetupMakesASquareIconThatOpensThePopover) {
     manager.setup();
-    EXPECT_EQ(system.lengths, (std::vector<double>{platform::StatusBar::kSquareLength}));
-    EXPECT_EQ(item()->image, "plmenu-icon");
-    EXPECT_EQ(item()->attached, nullptr);
+    ASSERT_EQ(system.items().size(), 1u);
+    EXPECT_EQ(item()->length(), platform::StatusBar::kSquareLength);
+    EXPECT_EQ(item()->imageName(), "plmenu-icon");
+    EXPECT_EQ(item()->menu(), nullptr);
 
-    item()->action();
+    item()->click();
     ASSERT_TRUE(factory.view);
     EXPECT_TRUE(factory.view->shown);
     EXPECT_TRUE(tracker.activeUI);
@@ -81,8 +82,7 @@ TEST_F(ManagerSurfacesTest, MenuModeCarriesTheGlobalMenuAndPopoverModeTheClick) 
     manager.displayAsMenu();
     EXPECT_FALSE(factory.view->shown);
     EXPECT_EQ(manager.statusBar().displayMode, StatusBarDisplayType::singleMenu);
-    ASSERT_EQ(item()->attached, &manager.statusMenu());
-    item()->menuNeedsUpdate();
+    ASSERT_EQ(item()->click(), &manager.statusMenu());
     EXPECT_EQ(manager.statusMenu().items().back().title, "Show Purlane");
     manager.statusMenu().performActionForItemAt(manager.statusMenu().numberOfItems() - 1);
     EXPECT_EQ(launches, 1);
@@ -90,30 +90,32 @@ TEST_F(ManagerSurfacesTest, MenuModeCarriesTheGlobalMenuAndPopoverModeTheClick) 
     // "Display As Popover" in the menu.
     manager.statusMenu().performActionForItemAt(4);
     EXPECT_EQ(manager.statusBar().displayMode, StatusBarDisplayType::popover);
-    EXPECT_EQ(item()->attached, nullptr);
+    EXPECT_EQ(item()->menu(), nullptr);
 
     manager.displayAsMenu();
     manager.reset();
-    EXPECT_EQ(item()->attached, nullptr);
+    EXPECT_EQ(item()->menu(), nullptr);
 }
 
 TEST_F(ManagerSurfacesTest, HidingRemovesTheItemAndShowingMakesANewOne) {
     manager.setup();
     manager.hideStatusBar();
     EXPECT_FALSE(manager.statusBar().statusItem);
+    EXPECT_TRUE(system.items().empty());
     manager.showPalette();  // nowhere to show it
     EXPECT_FALSE(factory.view->shown);
     manager.hideStatusBar();
     manager.showStatusBar();
-    EXPECT_EQ(system.lengths.size(), 2u);
-    EXPECT_EQ(item()->image, "plmenu-icon");
+    EXPECT_EQ(system.itemsCreated, 2);
+    ASSERT_EQ(system.items().size(), 1u);
+    EXPECT_EQ(item()->imageName(), "plmenu-icon");
 }
 
 TEST_F(ManagerSurfacesTest, IconAndLayoutNotificationsRebuildTheIconAndDropThePopover) {
     manager.setup();
     defaults.setBool(::StatusBar::kDisplayVersionedIconKey, true);
     post(GlobalActionsManager::kMenuIconChanged);
-    EXPECT_EQ(item()->image, "plmenu-icon-9");
+    EXPECT_EQ(item()->imageName(), "plmenu-icon-9");
 
     manager.showPalette();
     defaults.setInteger(kDisplayLayoutKey, 2);

@@ -4,6 +4,7 @@
 
 #include "agent/surfaces/StatusBar.h"
 
+#include "platform/sim/SimStatusBar.h"
 #include "tests/agent/surfaces/SurfacesFixture.h"
 
 using namespace platform;
@@ -34,14 +35,15 @@ class StatusBarTest : public SurfacesFixture {
     StatusBarTest() {
         bar.delegate = &delegate;
         bar.statusItem = system.statusItemWithLength(platform::StatusBar::kSquareLength);
-        item = system.last;
+        item = system.item();
+        item->frame = Rect{{1000, 1050}, {22, 22}};
     }
 
-    FakeStatusBar system;
+    SimStatusBar system{{"plmenu-icon", "plmenu-icon-9"}};
     FakePopoverFactory factory;
     RecordingStatusDelegate delegate;
     ::StatusBar bar{{defaults, &modifiers, &factory, &factory}};
-    FakeStatusItem* item = nullptr;
+    SimStatusItem* item = nullptr;
 };
 
 TEST_F(StatusBarTest, IconImageFollowsTheVersionedIconSettingAndAMissingImageHasNoAction) {
@@ -60,15 +62,15 @@ TEST_F(StatusBarTest, IconImageFollowsTheVersionedIconSettingAndAMissingImageHas
         bar.statusItem = system.statusItemWithLength(platform::StatusBar::kSquareLength);
         defaults.setBool(::StatusBar::kDisplayVersionedIconKey, c.versioned);
         bar.setupButton();
-        EXPECT_EQ(system.last->image, c.image);
-        EXPECT_EQ(static_cast<bool>(system.last->action), !c.image.empty());
+        EXPECT_EQ(system.item()->imageName(), c.image);
+        EXPECT_EQ(system.item()->hasAction(), !c.image.empty());
     }
 }
 
 TEST_F(StatusBarTest, IconClickOpensThePopoverWithTheHeldKeysOptionAndClosesItAgain) {
     bar.setupButton();
     modifiers.setFlags(ModifierFlags::shift | ModifierFlags::option);
-    item->action();
+    item->click();
 
     EXPECT_TRUE(printed("option = 1"));
     ASSERT_TRUE(factory.view);
@@ -80,14 +82,14 @@ TEST_F(StatusBarTest, IconClickOpensThePopoverWithTheHeldKeysOptionAndClosesItAg
     EXPECT_EQ(factory.content->appearances, 1);
     EXPECT_TRUE(bar.isPopoverActive);
 
-    item->action();
+    item->click();
     EXPECT_FALSE(factory.view->shown);
     EXPECT_FALSE(bar.isPopoverActive);
     EXPECT_EQ(delegate.states, (std::vector<bool>{true, false}));
     EXPECT_EQ(defaults.stringForKey(::StatusBar::kUserPopoverSizeKey), "{320, 480}");
 
     // Shown again: the same popover.
-    item->action();
+    item->click();
     EXPECT_EQ(factory.contentLayouts.size(), 1u);
     EXPECT_EQ(factory.view->shows, 2);
 }
@@ -172,9 +174,9 @@ TEST_F(StatusBarTest, MenuModesAttachTheDelegatesMenuAndPopoverModeDetachesIt) {
     for (const auto& c : cases) {
         bar.displayMode = c.mode;
         bar.updateMenu();
-        EXPECT_EQ(item->attached, c.attached ? &delegate.menu : nullptr);
+        EXPECT_EQ(item->menu(), c.attached ? &delegate.menu : nullptr);
     }
-    item->menuNeedsUpdate();
+    EXPECT_EQ(item->click(), &delegate.menu);
     EXPECT_EQ(delegate.updates, 1);
 }
 

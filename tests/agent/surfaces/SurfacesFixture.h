@@ -20,7 +20,6 @@
 #include "platform/sim/SimModifierFlags.h"
 #include "platform/sim/SimProcess.h"
 #include "platform/sim/SimWorld.h"
-#include "platform/ui/StatusItem.h"
 
 namespace surfacestest {
 
@@ -59,63 +58,6 @@ class FakeClient : public PLClientProtocol {
 std::vector<GroupItem> cleaners(const std::string& prefix, int count);
 GroupItem cleaner(const std::string& token, const std::string& name,
                   ItemColor color = ItemColor::auto_);
-
-// A status icon in memory: its image, action and menu.
-class FakeStatusItem : public platform::StatusItem {
-  public:
-    explicit FakeStatusItem(std::set<std::string> images) : images_(std::move(images)) {}
-    bool setImage(const std::string& name) override {
-        image = images_.count(name) ? name : "";
-        return !image.empty();
-    }
-    bool hasImage() const override { return !image.empty(); }
-    void setAction(std::function<void()> a) override { action = std::move(a); }
-    void setMenu(platform::Menu* m, std::function<void()> update) override {
-        attached = m;
-        menuNeedsUpdate = std::move(update);
-    }
-    platform::Menu* menu() const override { return attached; }
-    std::optional<platform::Rect> buttonFrame() const override { return frame; }
-
-    std::string image;
-    std::function<void()> action;
-    platform::Menu* attached = nullptr;
-    std::function<void()> menuNeedsUpdate;
-    std::optional<platform::Rect> frame = platform::Rect{{1000, 1050}, {22, 22}};
-
-  private:
-    std::set<std::string> images_;
-};
-
-class FakeStatusBar : public platform::StatusBar {
-  public:
-    std::unique_ptr<platform::StatusItem> statusItemWithLength(double length) override {
-        lengths.push_back(length);
-        auto item = std::make_unique<FakeStatusItem>(images);
-        last = item.get();
-        return item;
-    }
-    std::set<std::string> images{"plmenu-icon", "plmenu-icon-9"};
-    std::vector<double> lengths;
-    FakeStatusItem* last = nullptr;
-};
-
-class FakeMenuPresenter : public platform::MenuPresenter {
-  public:
-    platform::Point mouseLocation() const override { return mouse; }
-    bool popUpMenu(platform::Menu& menu, platform::Point location) override {
-        if (refuse) return false;
-        shown.push_back(menu);
-        locations.push_back(location);
-        if (pick) menu.performActionForItemAt(*pick);
-        return true;
-    }
-    platform::Point mouse{300, 400};
-    bool refuse = false;
-    std::optional<size_t> pick;
-    std::vector<platform::Menu> shown;
-    std::vector<platform::Point> locations;
-};
 
 // A content controller that only remembers what it was told.
 class FakeContent : public PopoverContent {
