@@ -39,12 +39,17 @@ class UpperCaseClient : public PLClientProtocol {
     std::string showPickListWithStart(const std::optional<std::string>&) override {
         return "#CANCEL";
     }
-    void cleanWithUrl(const platform::Url&, const platform::PropertyList::Dictionary&) override {}
+    void cleanWithUrl(const platform::Url& url,
+                      const platform::PropertyList::Dictionary& options) override {
+        files.push_back({url, options});
+    }
     std::vector<std::string> libraryTokenList() override { return {}; }
     std::vector<std::string> grouplist(int) override { return {}; }
     PLClientGroupsContainer& groups() override;
 
     std::vector<Request> requests;
+    // What reached the file hook.
+    std::vector<std::pair<platform::Url, platform::PropertyList::Dictionary>> files;
 
   private:
     std::shared_ptr<platform::PasteboardStore> store_;
