@@ -128,9 +128,7 @@ TEST_F(ManagerSurfacesTest, IconAndLayoutNotificationsRebuildTheIconAndDropThePo
               (std::vector<PopoverLayout>{PopoverLayout::list, PopoverLayout::split}));
 }
 
-TEST_F(ManagerSurfacesTest, GroupMenuAndPaletteItem) {
-    manager.showGroupMenuWithName("#current");
-    EXPECT_EQ(presenter.shown.size(), 1u);
+TEST_F(ManagerSurfacesTest, PaletteMenuItemIsATestItemWithoutAction) {
     const MenuItem item = GlobalActionsManager::paletteMenuItem();
     EXPECT_EQ(item.title, "Test");
     EXPECT_FALSE(item.action);

@@ -99,18 +99,6 @@ TEST_F(PopoverContentTest, WillAppearShowsOptionLabelVersionLinkAndUpdateNotice)
     }
 }
 
-TEST_F(PopoverContentTest, OptionValueOfThreeOrMoreSelectsStandard) {
-    GlobalPopover2 content(collaborators());
-    const struct {
-        int written;
-        int read;
-    } cases[] = {{1, 1}, {2, 2}, {0, 0}, {2, 2}, {3, 0}, {2, 2}, {7, 0}};
-    for (const auto& c : cases) {
-        content.setOptionValue(c.written);
-        EXPECT_EQ(content.optionValue(), c.read) << c.written;
-    }
-}
-
 TEST_F(PopoverContentTest, ActionMenuItemsInOrderReachTheApplication) {
     GlobalPopover2 content(collaborators());
     Menu& menu = content.actionMenu();
@@ -142,11 +130,15 @@ TEST_F(PopoverContentTest, ActionMenuItemsInOrderReachTheApplication) {
     }
 }
 
-TEST_F(PopoverContentTest, ChoosingEscapeAndMenuModeGoThroughTheStatusBar) {
+TEST_F(PopoverContentTest, OptionsPopupChoosingEscapeAndMenuModeGoThroughTheStatusBar) {
     GlobalPopover2 content(collaborators());
     content.cleanerListDidChoose("#x", "x", "");  // no delegate yet: nothing happens
     content.setDelegate(&delegate);
-    content.setApplyOption(CleanerApplyOption::leaveOnClipboard);
+    // The options popup: 3 or more selects standard.
+    for (auto [written, read] : {std::pair{2, 2}, {3, 0}, {1, 1}, {7, 0}, {1, 1}}) {
+        content.setOptionValue(written);
+        EXPECT_EQ(content.optionValue(), read) << written;
+    }
     content.cleanerListDidChoose("#std1", "std1", "");
     content.cancelOperation();
     content.actionDisplayAsMenu();
