@@ -153,7 +153,13 @@ TEST_F(FileCleaning, RichTextKeepsFontsAndColoursAndRtfdIsCleanedInPlace) {
     auto before = RtfReader::read(kStyled);
     ASSERT_TRUE(before.ok());
 
-    cleanFile(rtf, {"--cleaner", "#UPPER"});
+    {
+        // As a user types it in the file's folder: purlanectl makes the path a file URL.
+        const fs::path previous = fs::current_path();
+        fs::current_path(folder);
+        cleanFile("notes.rtf", {"--cleaner", "#UPPER"});
+        fs::current_path(previous);
+    }
     cleanFile(rtfd,
               {"--cleaner", "#UPPER", "--use-destination-folder", "true", "--dest-folder", "out"});
 
