@@ -16,6 +16,9 @@ PLPickCleaner::~PLPickCleaner() {
 }
 
 std::string PLPickCleaner::showPickListWithStart(const std::optional<std::string>& start) {
+    // A request that arrives while the window is up (its session runs the event loop) would
+    // restart the session the user is in the middle of.
+    if (sessionRunning_) return kCancel;
     const auto front = c_.workspace.frontmostApplication();
     c_.application.activate(true);
     if (start) startGroup = start;
@@ -31,7 +34,10 @@ std::string PLPickCleaner::showPickListWithStart(const std::optional<std::string
             // A reused window shows the group this request starts from.
             showStartGroup();
         }
-        if (window_->runModal() == kChosen) result = selectedCleaner;
+        sessionRunning_ = true;
+        const int response = window_->runModal();
+        sessionRunning_ = false;
+        if (response == kChosen) result = selectedCleaner;
     }
     // Also when no window could be shown: the user's application had the focus before.
     if (front) front->activate();

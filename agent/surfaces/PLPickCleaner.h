@@ -37,7 +37,8 @@ class PLPickCleaner : public PLCleanerListViewDelegate {
     PLPickCleaner(const PLPickCleaner&) = delete;
     PLPickCleaner& operator=(const PLPickCleaner&) = delete;
 
-    // Shows the window modally and returns the chosen token, or "#CANCEL".
+    // Shows the window modally and returns the chosen token, or "#CANCEL" (also for a request
+    // made while the window is already up).
     std::string showPickListWithStart(const std::optional<std::string>& startGroup);
 
     std::string selectedCleaner = kCancel;
@@ -64,4 +65,5 @@ class PLPickCleaner : public PLCleanerListViewDelegate {
     std::unique_ptr<PLCleanerListViewController> listController_;
     std::unique_ptr<PickCleanerWindow> window_;
     bool windowLoaded_ = false;
+    bool sessionRunning_ = false;
 };

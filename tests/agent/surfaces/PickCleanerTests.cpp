@@ -115,6 +115,12 @@ TEST_F(PickCleanerTest, OnlyAChosenCleanerRowIsTheAnswer) {
          "#std1"},
         {"chosen in the list", [](PLPickCleaner& p) { p.cleanerListDidChoose("#std2", "", ""); },
          "#std2"},
+        {"a second request meanwhile",
+         [](PLPickCleaner& p) {
+             EXPECT_EQ(p.showPickListWithStart("Mine"), "#CANCEL");
+             p.doubleClicked(1);
+         },
+         "#std1"},
         {"chosen, then cancelled",
          [](PLPickCleaner& p) {
              p.doubleClicked(1);
