@@ -22,6 +22,7 @@
 #include "platform/linux/FilePasteboardStore.h"
 #include "platform/linux/MimeTypeIdentifiers.h"
 #include "platform/pasteboard/Pasteboard.h"
+#include "tests/support/AgentSession.h"
 #include "tools/sample-engine/EngineService.h"
 
 namespace {
@@ -163,5 +164,46 @@ void BM_EngineRtf1MB(benchmark::State& state) {
     board.releaseGlobally();
 }
 BENCHMARK(BM_EngineRtf1MB)->Unit(benchmark::kMillisecond);
+
+// Through the real agent and engine: purlanectl's 'clean file', and beside it a script command
+// that does no work ('token to name'), whose time is purlanectl's start-up and the bus round
+// trip. The agent's file cleaning costs the difference less the engine's part measured above.
+//   dbus-run-session -- build/bin/purlane_bench --benchmark_filter=ThroughAgent
+void throughAgent(benchmark::State& state, const std::string& name, const std::string& bytes) {
+    if (!testsupport::AgentSession::runnerHasSessionBus()) {
+        state.SkipWithError("needs a session bus: run under dbus-run-session");
+        return;
+    }
+    testsupport::AgentSession session;
+    if (!session.ready() || session.registerEngine().status != 0 || !session.startAgent()) {
+        state.SkipWithError("the agent or the engine did not start");
+        return;
+    }
+    const fs::path file = session.home() / name;
+    std::ofstream(file, std::ios::binary) << bytes;
+    // The first clean starts the engine; it is not measured.
+    std::vector<std::string> args = {"clean file", file.string(), "--cleaner", "#UPPER"};
+    if (name.empty()) args = {"token to name", "#UPPER"};
+    if (session.script(args).status != 0) {
+        state.SkipWithError("the script command failed");
+        return;
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(session.script(args).status);
+}
+
+void BM_ScriptRoundTripThroughAgent(benchmark::State& state) {
+    throughAgent(state, "", "");
+}
+BENCHMARK(BM_ScriptRoundTripThroughAgent)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_CleanFilePlain1MBThroughAgent(benchmark::State& state) {
+    throughAgent(state, "notes.txt", plainText());
+}
+BENCHMARK(BM_CleanFilePlain1MBThroughAgent)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_CleanFileRtf1MBThroughAgent(benchmark::State& state) {
+    throughAgent(state, "notes.rtf", RtfWriter::write(styledText()));
+}
+BENCHMARK(BM_CleanFileRtf1MBThroughAgent)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
