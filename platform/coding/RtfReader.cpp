@@ -83,6 +83,8 @@ class Parser {
     void resetCharacterFormatting();
     std::optional<Color> color(int index) const;
     void collectRowDefinition(const Control& control);
+    void closeOpenRows();
+    void nameDefaultFont();
 
     std::string_view in_;
     RtfReader::Limits limits_;
@@ -220,6 +222,7 @@ Result<RtfDocument> Parser::run() {
             default:
                 ++pos_;
                 groupJustOpened_ = false;
+                starred_ = false;
                 if (skipCount_ > 0) {
                     --skipCount_;
                     break;
@@ -235,6 +238,8 @@ Result<RtfDocument> Parser::run() {
     }
     flushBytes();
     flushCellBreak();
+    closeOpenRows();
+    nameDefaultFont();
     return RtfDocument{std::move(text_), std::move(document_)};
 }
 
@@ -286,7 +291,9 @@ std::optional<Error> Parser::closeGroup(bool& finished) {
             const size_t open = instruction.find('"', keyword);
             const size_t close = open == std::string::npos ? open : instruction.find('"', open + 1);
             if (close != std::string::npos) {
-                state_.attributes.link = instruction.substr(open + 1, close - open - 1);
+                std::string link = instruction.substr(open + 1, close - open - 1);
+                std::erase_if(link, [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+                state_.attributes.link = std::move(link);
             }
         }
     }
@@ -477,7 +484,8 @@ std::optional<Error> Parser::handleControl(const Control& control) {
     const int p = control.parameter;
     if (control.symbol) {
         if (w == "*") {
-            starred_ = true;
+            // Only marks a destination right after the group's brace.
+            starred_ = groupJustOpened_;
             return std::nullopt;
         }
         groupJustOpened_ = false;
@@ -649,6 +657,49 @@ std::optional<Error> Parser::handleControl(const Control& control) {
     return std::nullopt;
 }
 
+void Parser::nameDefaultFont() {
+    // Text before the font table (only in odd files) is in the default font too.
+    if (document_.defaultFontFamily.empty()) return;
+    std::vector<AttributedString::Run> unnamed;
+    for (const AttributedString::Run& r : text_.runs()) {
+        if (r.attributes.fontFamily.empty()) unnamed.push_back(r);
+    }
+    for (AttributedString::Run& r : unnamed) {
+        r.attributes.fontFamily = document_.defaultFontFamily;
+        text_.setAttributes(r.location, r.length, r.attributes);
+    }
+}
+
+void Parser::closeOpenRows() {
+    // Text of a row that no \row ended is not part of the table: a row always ends with its
+    // newline, so the writer never has to invent one.
+    const std::u16string& t = text_.text();
+    const std::vector<AttributedString::Run> runs = text_.runs();
+    std::vector<AttributedString::Run> outside;
+    for (size_t i = 0; i < runs.size();) {
+        const std::string& row = runs[i].attributes.tableRow;
+        size_t j = i;
+        while (j + 1 < runs.size() && runs[j + 1].attributes.tableRow == row) ++j;
+        if (!row.empty()) {
+            const size_t start = runs[i].location;
+            const size_t end = runs[j].location + runs[j].length;
+            const size_t newline = t.rfind(u'\n', end - 1);
+            const size_t from =
+                newline == std::u16string::npos || newline < start ? start : newline + 1;
+            for (size_t k = i; k <= j; ++k) {
+                const size_t runEnd = runs[k].location + runs[k].length;
+                if (runEnd <= from) continue;
+                const size_t runStart = std::max(runs[k].location, from);
+                outside.push_back({runStart, runEnd - runStart, runs[k].attributes});
+                outside.back().attributes.tableRow.clear();
+            }
+        }
+        i = j + 1;
+    }
+    for (const AttributedString::Run& r : outside)
+        text_.setAttributes(r.location, r.length, r.attributes);
+}
+
 void Parser::collectRowDefinition(const Control& control) {
     const std::string_view w = control.word;
     const bool rowWord = w.starts_with("tr") || w.starts_with("cl") || w == "cellx" ||
@@ -712,7 +763,7 @@ void Parser::addText(std::u16string_view text) {
                 if (c == u';') {
                     finishFontEntry();
                     fontEntry_ = -1;
-                } else {
+                } else if (c >= 0x20) {
                     fontName_ += toUtf8(std::u16string_view(&c, 1));
                 }
             }

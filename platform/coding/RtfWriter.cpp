@@ -1,5 +1,7 @@
 #include "platform/coding/RtfWriter.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <map>
 #include <vector>
@@ -25,30 +27,73 @@ struct Format {
     TextAlignment alignment = TextAlignment::Natural;
 };
 
+// A file name as a NeXT graphic group can carry it: readers take it up to the next control word
+// or brace, without the spaces around it.
+std::string graphicName(std::string name) {
+    for (char& c : name) {
+        if (c == '\\' || c == '{' || c == '}' || static_cast<unsigned char>(c) < 0x20) c = '_';
+    }
+    const size_t first = name.find_first_not_of(' ');
+    if (first == std::string::npos) return "_";
+    return name.substr(first, name.find_last_not_of(' ') - first + 1);
+}
+
+std::string withoutControls(std::string text, char terminator) {
+    std::erase_if(text, [terminator](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == terminator;
+    });
+    return text;
+}
+
+// The text with its attributes as RTF can tell them apart: the default font named, sizes in
+// half points, names without the characters that would end them. Runs that would be written
+// alike are merged, so they are written as one.
+AttributedString normalized(const AttributedString& text, const DocumentAttributes& document) {
+    const std::string defaultFont = document.defaultFontFamily.empty()
+                                        ? kDefaultFont
+                                        : withoutControls(document.defaultFontFamily, ';');
+    AttributedString out;
+    for (const AttributedString::Run& r : text.runs()) {
+        TextAttributes a = r.attributes;
+        a.fontFamily = a.fontFamily.empty() ? defaultFont : withoutControls(a.fontFamily, ';');
+        if (a.fontFamily.empty()) a.fontFamily = defaultFont;
+        const double size =
+            std::isfinite(a.fontSize) ? std::clamp(a.fontSize, 0.5, INT_MAX / 2.0) : 12.0;
+        a.fontSize = static_cast<double>(std::lround(size * 2)) / 2.0;
+        a.link = withoutControls(a.link, '"');
+        out.append(std::u16string_view(text.text()).substr(r.location, r.length), a);
+    }
+    return out;
+}
+
 class Writer {
   public:
     Writer(const AttributedString& text, const DocumentAttributes& document)
-        : text_(text), document_(document), codePage_(document.codePage) {}
+        : text_(normalized(text, document)), document_(document), codePage_(document.codePage) {}
 
     std::string run();
 
   private:
-    void buildTables();
+    // Table indexes, assigned on first use.
+    int fontIndex(const std::string& name);
+    int colorIndex(const std::optional<Color>& color);
     void writeHeader();
     void writeRun(const AttributedString::Run& run);
+    void writeLink(std::u16string_view text, const TextAttributes& a);
     void writeFormat(const TextAttributes& a, bool inRow);
     void writeParagraphFormat(const TextAttributes& a, bool inRow);
     void writeCharacterFormat(const TextAttributes& a);
     void writeText(std::u16string_view text, const TextAttributes& a);
     void writeChar(char16_t c);
     // Names in tables and fields: escaped characters, no formatting.
-    void writeEscaped(std::string_view utf8);
+    // Control characters and the name's terminator are left out: readers could not tell them.
+    void writeEscaped(std::string_view utf8, char16_t terminator);
     void writeAttachment(const TextAttachment& attachment);
     void startRow(const std::string& definition);
     void endRow();
     void control(const char* word, std::optional<int> parameter = std::nullopt);
 
-    const AttributedString& text_;
+    const AttributedString text_;
     const DocumentAttributes& document_;
     RtfCodePage codePage_;
     std::string out_;
@@ -63,38 +108,36 @@ class Writer {
     bool needDelimiter_ = false;
 };
 
-int colorIndex(const std::vector<Color>& colors, const std::optional<Color>& color) {
-    if (!color) return 0;
-    for (size_t i = 0; i < colors.size(); ++i) {
-        if (colors[i] == *color) return static_cast<int>(i) + 1;
-    }
-    return 0;
-}
-
 std::string Writer::run() {
+    // The body first: the tables list only the fonts and colours it really uses, so reading
+    // the result back and writing it again gives the same RTF.
+    fonts_.push_back(document_.defaultFontFamily.empty()
+                         ? kDefaultFont
+                         : withoutControls(document_.defaultFontFamily, ';'));
+    if (fonts_[0].empty()) fonts_[0] = kDefaultFont;
+    fontIndex_[fonts_[0]] = 0;
     out_.reserve(text_.length() + text_.length() / 8 + 256);
-    buildTables();
-    writeHeader();
     for (const AttributedString::Run& r : text_.runs()) writeRun(r);
     if (inRow_) endRow();
     out_ += "}\n";
-    return std::move(out_);
+    std::string body = std::move(out_);
+    out_.clear();
+    needDelimiter_ = false;
+    writeHeader();
+    return out_ + body;
 }
 
-void Writer::buildTables() {
-    fonts_.push_back(document_.defaultFontFamily.empty() ? kDefaultFont
-                                                         : document_.defaultFontFamily);
-    fontIndex_[fonts_[0]] = 0;
-    for (const AttributedString::Run& r : text_.runs()) {
-        const TextAttributes& a = r.attributes;
-        if (!a.fontFamily.empty() && !fontIndex_.contains(a.fontFamily)) {
-            fontIndex_[a.fontFamily] = static_cast<int>(fonts_.size());
-            fonts_.push_back(a.fontFamily);
-        }
-        for (const auto& c : {a.foregroundColor, a.backgroundColor}) {
-            if (c && colorIndex(colors_, c) == 0) colors_.push_back(*c);
-        }
-    }
+int Writer::fontIndex(const std::string& name) {
+    auto [it, added] = fontIndex_.try_emplace(name, static_cast<int>(fonts_.size()));
+    if (added) fonts_.push_back(name);
+    return it->second;
+}
+
+int Writer::colorIndex(const std::optional<Color>& color) {
+    if (!color) return 0;
+    auto it = std::find(colors_.begin(), colors_.end(), *color);
+    if (it == colors_.end()) it = colors_.insert(colors_.end(), *color);
+    return static_cast<int>(it - colors_.begin()) + 1;
 }
 
 void Writer::control(const char* word, std::optional<int> parameter) {
@@ -113,7 +156,7 @@ void Writer::writeHeader() {
     for (size_t i = 0; i < fonts_.size(); ++i) {
         out_ += "{\\f" + std::to_string(i) + "\\fnil ";
         needDelimiter_ = false;
-        writeEscaped(fonts_[i]);
+        writeEscaped(fonts_[i], u';');
         out_ += ";}";
     }
     out_ += "}\n{\\colortbl;";
@@ -158,9 +201,9 @@ void Writer::writeParagraphFormat(const TextAttributes& a, bool inRow) {
 }
 
 void Writer::writeCharacterFormat(const TextAttributes& a) {
-    const int font = a.fontFamily.empty() ? 0 : fontIndex_.at(a.fontFamily);
+    const int font = a.fontFamily.empty() ? 0 : fontIndex(a.fontFamily);
     if (font != format_.font) control("f", format_.font = font);
-    const int halfPoints = std::max(1, static_cast<int>(std::lround(a.fontSize * 2)));
+    const int halfPoints = static_cast<int>(std::lround(a.fontSize * 2));
     if (halfPoints != format_.halfPoints) control("fs", format_.halfPoints = halfPoints);
     auto toggle = [this](const char* on, const char* off, bool want, bool& have) {
         if (want != have) control(want ? on : off);
@@ -170,9 +213,9 @@ void Writer::writeCharacterFormat(const TextAttributes& a) {
     toggle("i", "i0", a.italic, format_.italic);
     toggle("ul", "ulnone", a.underline, format_.underline);
     toggle("strike", "strike0", a.strikethrough, format_.strikethrough);
-    const int foreground = colorIndex(colors_, a.foregroundColor);
+    const int foreground = colorIndex(a.foregroundColor);
     if (foreground != format_.foreground) control("cf", format_.foreground = foreground);
-    const int background = colorIndex(colors_, a.backgroundColor);
+    const int background = colorIndex(a.backgroundColor);
     if (background != format_.background) control("cb", format_.background = background);
 }
 
@@ -208,23 +251,35 @@ void Writer::writeRun(const AttributedString::Run& r) {
         return;
     }
     if (!a.link.empty()) {
-        if (!a.tableRow.empty() && !inRow_) startRow(a.tableRow);
-        // Paragraph formatting goes outside the field: its group restores what is set inside.
-        writeParagraphFormat(a, inRow_);
-        const Format outside = format_;
-        out_ += "{\\field{\\*\\fldinst{HYPERLINK \"";
-        needDelimiter_ = false;
-        writeEscaped(a.link);
-        out_ += "\"}}{\\fldrslt ";
-        needDelimiter_ = false;
-        writeFormat(a, inRow_);
-        writeText(text, a);
-        out_ += "}}";
-        needDelimiter_ = false;
-        format_ = outside;
+        // In a table, cell and row ends go between fields, never inside one.
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = a.tableRow.empty() ? text.size() : text.find_first_of(u"\t\n", start);
+            if (end == std::u16string_view::npos) end = text.size();
+            if (end > start) writeLink(text.substr(start, end - start), a);
+            if (end < text.size()) writeText(text.substr(end, 1), a);
+            start = end + 1;
+        }
         return;
     }
     writeText(text, a);
+}
+
+void Writer::writeLink(std::u16string_view text, const TextAttributes& a) {
+    if (!a.tableRow.empty() && !inRow_) startRow(a.tableRow);
+    // Paragraph formatting goes outside the field: its group restores what is set inside.
+    writeParagraphFormat(a, inRow_);
+    const Format outside = format_;
+    out_ += "{\\field{\\*\\fldinst{HYPERLINK \"";
+    needDelimiter_ = false;
+    writeEscaped(a.link, u'"');
+    out_ += "\"}}{\\fldrslt ";
+    needDelimiter_ = false;
+    writeFormat(a, inRow_);
+    writeText(text, a);
+    out_ += "}}";
+    needDelimiter_ = false;
+    format_ = outside;
 }
 
 void Writer::writeText(std::u16string_view text, const TextAttributes& a) {
@@ -299,8 +354,10 @@ void Writer::writeChar(char16_t c) {
     needDelimiter_ = false;
 }
 
-void Writer::writeEscaped(std::string_view utf8) {
-    for (char16_t c : toUtf16(utf8)) writeChar(c);
+void Writer::writeEscaped(std::string_view utf8, char16_t terminator) {
+    for (char16_t c : toUtf16(utf8)) {
+        if (c >= 0x20 && c != terminator) writeChar(c);
+    }
 }
 
 void Writer::writeAttachment(const TextAttachment& attachment) {
@@ -310,10 +367,8 @@ void Writer::writeAttachment(const TextAttachment& attachment) {
         return;
     }
     if (!attachment.fileName.empty()) {
-        // The name is written as it is: readers take it up to the next control word, and RTFD
-        // folders give their attachments names without backslashes or braces.
         out_ += "{{\\NeXTGraphic ";
-        out_ += attachment.fileName;
+        out_ += graphicName(attachment.fileName);
         out_ += " \\width" + std::to_string(attachment.width) + " \\height" +
                 std::to_string(attachment.height) + "\\noorient}\\'ac}";
         needDelimiter_ = false;

@@ -127,6 +127,8 @@ TEST(RtfReader, ToleratesWhatWritersCommonlyProduce) {
         {"{\\rtf1 a{\\b b}c}", u"abc"},
         {"{\\rtf1 5\\- 3}", u"5\u00ad 3"},
         {"{\\rtf1 a}}", u"a"},  // what follows the document is not read
+        // \* marks a destination only right after a brace.
+        {"{\\rtf1 a\\*\\pict b{\\*x\\pict c}}", u"abxc"},
     };
     for (const auto& c : cases) {
         auto d = RtfReader::read(c.rtf);
