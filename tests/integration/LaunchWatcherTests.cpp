@@ -17,9 +17,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kWatcher = AgentSession::agentBundle() /
-                          "Contents/SharedSupport/purlaneLaunchWatcher.app/Contents/MacOS/"
-                          "purlaneLaunchWatcher";
+// A function, not a constant: the session's folders are themselves set up at start-up.
+fs::path watcherExecutable() {
+    return AgentSession::agentBundle() /
+           "Contents/SharedSupport/purlaneLaunchWatcher.app/Contents/MacOS/purlaneLaunchWatcher";
+}
 const fs::path kTestApp =
     fs::path(PURLANE_BUILD_DIR) / "TestApplications/TestApp.app/Contents/MacOS/TestApp";
 
@@ -36,7 +38,7 @@ TEST(LaunchWatcher, ListsRunningThenLaunchedProgramsOfTheFamily) {
     ASSERT_TRUE(session.ready());
 
     testsupport::Subprocess* watcher =
-        session.start({kWatcher.string()}, "com.halvik.purlane.launchwatcher");
+        session.start({watcherExecutable().string()}, "com.halvik.purlane.launchwatcher");
     ASSERT_TRUE(watcher);
     ASSERT_TRUE(watcher->waitForStderr("Launched apps:", AgentSession::kWait))
         << watcher->stderrText();
