@@ -8,33 +8,86 @@
 #include "agent/engine/PurlaneServerConnection.h"
 #include "agent/engine/TextEncodingCatalog.h"
 #include "agent/files/FileCleaner.h"
+#include "agent/help/DocWindowController.h"
 #include "agent/library/SharedDataLoader.h"
+#include "agent/surfaces/ApplicationActions.h"
+#include "agent/surfaces/GlobalPopoverFactory.h"
+#include "agent/surfaces/PLPickCleaner.h"
+#include "agent/surfaces/PickCleanerDialog.h"
+#include "agent/surfaces/QtPopoverViewFactory.h"
+#include "agent/ui/CleanerListWidget.h"
+#include "agent/updates/DirectAppUpdater.h"
 #include "platform/coding/StringEncodings.h"
 #include "platform/core/Log.h"
 #include "platform/linux/BellSounds.h"
 #include "platform/linux/FilePasteboardStore.h"
 #include "platform/linux/LinuxFileLocations.h"
 #include "platform/linux/LinuxGuiApplication.h"
+#include "platform/linux/LinuxServicesMenu.h"
 #include "platform/linux/MimeTypeIdentifiers.h"
+#include "platform/linux/QtMenuPresenter.h"
+#include "platform/linux/QtStatusBar.h"
 #include "platform/linux/QtUpdateTransport.h"
 #include "platform/linux/QtUpdateUserInterface.h"
-#include "platform/updates/StandardUpdater.h"
-#include "platform/updates/UpdateSignature.h"
-#include "agent/help/DocWindowController.h"
-#include "agent/updates/DirectAppUpdater.h"
-#include "platform/linux/LinuxServicesMenu.h"
 #include "platform/linux/x11/X11Accessibility.h"
 #include "platform/linux/x11/X11HotKeys.h"
+#include "platform/linux/x11/X11ModifierFlags.h"
 #include "platform/linux/x11/X11PasteboardStore.h"
 #include "platform/linux/x11/X11SystemShortcuts.h"
 #include "platform/linux/x11/XTestKeyEvents.h"
 #include "platform/linux/x11/XkbKeyboardLayout.h"
+#include "platform/updates/StandardUpdater.h"
+#include "platform/updates/UpdateSignature.h"
 #include "platform/workspace/Localization.h"
+
+#include <QApplication>
+#include <QMessageBox>
 
 using namespace platform;
 
+namespace {
+
+// The popover's action menu: the application delegate's actions and the application's own.
+class AgentApplicationActions : public ApplicationActions {
+  public:
+    AgentApplicationActions(Application& app, const Bundle& bundle) : app_(app), bundle_(bundle) {}
+    AppDelegate* delegate = nullptr;
+
+    void showAboutPanel() override {
+        const std::string version = bundle_.infoString("CFBundleShortVersionString").value_or("");
+        const std::string build = bundle_.infoString("CFBundleVersion").value_or("");
+        app_.activate(true);
+        QMessageBox::about(
+            nullptr, QString::fromStdString(localized("About", "Popover menu")),
+            QString::fromStdString("purlaneAgent " + version + " (" + build + ")\n" +
+                                   bundle_.infoString("NSHumanReadableCopyright").value_or("")));
+    }
+    void showPreferencesWindow() override {
+        if (delegate) delegate->showPreferencesWindow();
+    }
+    void launchPurlaneApp() override {
+        if (delegate) delegate->launchPurlaneApp();
+    }
+    void checkForAppUpdates() override {
+        if (delegate) delegate->checkForAppUpdates(0);
+    }
+    void showOnlineHelp() override {
+        if (delegate) delegate->showOnlineHelp();
+    }
+    void terminate() override { app_.terminate(); }
+
+  private:
+    Application& app_;
+    const Bundle& bundle_;
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
     LinuxGuiApplication app(argc, argv);
+    // An agent lives in the status area: closing its last window (the pick window, a help
+    // window) must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
     LinuxHost& host = app.host();
 
     auto pasteboards =
@@ -59,10 +112,9 @@ int main(int argc, char** argv) {
     MimeTypeIdentifiers fileTypes;
     FileCleaner fileCleaner({client, *pasteboards, fileTypes, *encodings});
     FileCleaner::setShared(&fileCleaner);
-    client.setFileCleaning(
-        [&fileCleaner](const Url& url, const PropertyList::Dictionary& options) {
-            fileCleaner.cleanForURL(url, options);
-        });
+    client.setFileCleaning([&fileCleaner](const Url& url, const PropertyList::Dictionary& options) {
+        fileCleaner.cleanForURL(url, options);
+    });
     PurlaneServerConnection server(shared, app.workspace(), sounds);
 
     // URL commands are not part of this build: URLs are accepted and reported.
@@ -95,6 +147,61 @@ int main(int argc, char** argv) {
         log("No X display: global hot keys are not available");
     }
 
+    LinuxServicesMenu servicesMenu(app.appleEventManager(), app.workspace(), *pasteboards);
+    // Software updates: the framework's checks over Qt Network, its windows, and the agent's
+    // channel and feed choice in front. Nothing touches the network until a check runs.
+    const Bundle& bundle = app.bundle();
+    QtUpdateTransport updateTransport;
+    QtUpdateUserInterface updateWindows([&app](const std::string& text) {
+        if (auto url = Url::parse(text)) app.workspace().openURL(*url);
+    });
+    StandardUpdater suUpdater(
+        {host.standardUserDefaults(), host.mainQueue(), updateTransport, updateWindows,
+         app.workspace(), bundle.infoString("CFBundleName").value_or("purlaneAgent"),
+         bundle.infoString("CFBundleVersion").value_or(""),
+         bundle.infoString("CFBundleShortVersionString").value_or(""),
+         bundle.infoString(UpdateSignature::kPublicKeyInfoKey),
+         locations.userLibraryDirectory() / "Caches" / host.bundleIdentifier() / "Updates"});
+    DirectAppUpdater directUpdater(suUpdater, host.standardUserDefaults());
+    AppUpdater updater(&directUpdater, host.notificationCenter());
+    AppUpdater::setShared(&updater);
+
+    // Help and release-notes windows, each made when first asked for.
+    AgentNavigator navigator(
+        bundle, sounds,
+        [&](const NavDestinationConfig& config, AgentNavigator::NavDestination destination) {
+            const bool notes = destination == AgentNavigator::NavDestination::releaseNotes;
+            return std::make_unique<DocWindowController>(
+                DocWindowController::Services{bundle, app.workspace(), sounds,
+                                              host.standardUserDefaults()},
+                config,
+                notes ? std::string(DocWindowController::kAutosaveName) + ".releaseNotes"
+                      : std::string(DocWindowController::kAutosaveName));
+        });
+    AgentNavigator::setShared(&navigator);
+
+    // The status item, its menus, the popover and the pick window; windows are made when
+    // first shown.
+    QtStatusBar systemStatusBar(bundle);
+    QtMenuPresenter menuPresenter;
+    X11ModifierFlags modifiers;
+    const PLCleanerListViewController::Collaborators listServices{
+        &client,    &host.standardUserDefaults(), &host.notificationCenter(), &sounds,
+        &modifiers, qtCapHeightSource()};
+    AgentApplicationActions applicationActions(app, bundle);
+    GlobalPopoverFactory popoverContents(
+        {listServices, host.standardUserDefaults(), bundle.infoDictionary(),
+         [&updater] { return updater.updateAvailable(); }, &applicationActions},
+        {&client, &host.standardUserDefaults(), &host.notificationCenter(), &modifiers});
+    QtPopoverViewFactory popoverViews;
+    PLPickCleaner pickCleaner({listServices, app.workspace(), app, [](PLPickCleaner& pick) {
+                                   return std::make_unique<PickCleanerDialog>(pick);
+                               }});
+    client.setPickList([&pickCleaner](const std::optional<std::string>& start) {
+        return pickCleaner.showPickListWithStart(start);
+    });
+    AppDelegate* appDelegate = nullptr;
+
     std::unique_ptr<GlobalActionsManager> actions;
     if (layout) {
         keyEvents = std::make_unique<XTestKeyEvents>(*layout, [&host] {
@@ -106,43 +213,13 @@ int main(int argc, char** argv) {
                                                  host.clock());
         actions = std::make_unique<GlobalActionsManager>(GlobalActionsManager::Services{
             host, shared, app.workspace(), accessibility, *pasteboards, client, sounds, *keys,
-            tracker, hotKeys.get()});
+            tracker, hotKeys.get(), &systemStatusBar, &menuPresenter, &modifiers, &popoverContents,
+            &popoverViews, [&appDelegate] {
+                if (appDelegate) appDelegate->launchPurlaneApp();
+            }});
     } else {
         log("No keyboard layout (xkeyboard-config missing?): cleaners cannot be applied in place");
     }
-
-    LinuxServicesMenu servicesMenu(app.appleEventManager(), app.workspace(), *pasteboards);
-    // Software updates: the framework's checks over Qt Network, its windows, and the agent's
-    // channel and feed choice in front. Nothing touches the network until a check runs.
-    const Bundle& bundle = app.bundle();
-    QtUpdateTransport updateTransport;
-    QtUpdateUserInterface updateWindows([&app](const std::string& text) {
-        if (auto url = Url::parse(text)) app.workspace().openURL(*url);
-    });
-    StandardUpdater suUpdater({host.standardUserDefaults(), host.mainQueue(), updateTransport,
-                               updateWindows, app.workspace(),
-                               bundle.infoString("CFBundleName").value_or("purlaneAgent"),
-                               bundle.infoString("CFBundleVersion").value_or(""),
-                               bundle.infoString("CFBundleShortVersionString").value_or(""),
-                               bundle.infoString(UpdateSignature::kPublicKeyInfoKey),
-                               locations.userLibraryDirectory() / "Caches" /
-                                   host.bundleIdentifier() / "Updates"});
-    DirectAppUpdater directUpdater(suUpdater, host.standardUserDefaults());
-    AppUpdater updater(&directUpdater, host.notificationCenter());
-    AppUpdater::setShared(&updater);
-
-    // Help and release-notes windows, each made when first asked for.
-    AgentNavigator navigator(bundle, sounds, [&](const NavDestinationConfig& config,
-                                                 AgentNavigator::NavDestination destination) {
-        const bool notes = destination == AgentNavigator::NavDestination::releaseNotes;
-        return std::make_unique<DocWindowController>(
-            DocWindowController::Services{bundle, app.workspace(), sounds,
-                                          host.standardUserDefaults()},
-            config,
-            notes ? std::string(DocWindowController::kAutosaveName) + ".releaseNotes"
-                  : std::string(DocWindowController::kAutosaveName));
-    });
-    AgentNavigator::setShared(&navigator);
 
     AppDelegate delegate({app, host, accessibility, client, server, urlHandler,
                           locations.userLibraryDirectory(), actions.get(), &servicesMenu});
@@ -165,6 +242,8 @@ int main(int argc, char** argv) {
             "; script commands are not available");
     }
 
+    applicationActions.delegate = &delegate;
+    appDelegate = &delegate;
     delegate.setUpdater(&updater);
     delegate.setNavigator(&navigator);
     app.setDelegate(&delegate);

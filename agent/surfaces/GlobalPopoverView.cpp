@@ -110,6 +110,15 @@ GlobalPopoverView::GlobalPopoverView(PopoverLayout layout, GlobalPopoverContent&
     updatesNotice_ = notice;
     bar->addWidget(notice);
 
+    auto* asMenu = new QToolButton(this);
+    asMenu->setObjectName("displayAsMenu");
+    asMenu->setIcon(style()->standardIcon(QStyle::SP_TitleBarUnshadeButton));
+    asMenu->setToolTip(qs(localized("Display As Menu", "Popover")));
+    asMenu->setAutoRaise(true);
+    asMenu->setFocusPolicy(Qt::NoFocus);
+    connect(asMenu, &QToolButton::clicked, this, [this] { content_.actionDisplayAsMenu(); });
+    bar->addWidget(asMenu);
+
     actionPopup_ = new QToolButton(this);
     actionPopup_->setObjectName("actionPopup");
     actionPopup_->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));

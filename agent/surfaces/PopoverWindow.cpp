@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "agent/surfaces/PopoverResize.h"
+#include "platform/linux/QtWindowActivation.h"
 
 namespace {
 
@@ -80,8 +81,7 @@ void PopoverWindow::show(std::optional<platform::Rect> positioningRect, bool) {
     closing_ = false;
     place();
     QWidget::show();
-    raise();
-    activateWindow();
+    platform::bringWindowToFront(*this);
 }
 
 void PopoverWindow::close() {
