@@ -34,15 +34,8 @@ TEST(LogTextView, FirstTextReplacesTheInitialNewlineAndLaterOnesFollow) {
     const char* all = "Currently running apps:\n\n\n\nLaunched apps:\n\n";
     EXPECT_EQ(view.textView()->toPlainText(), all);
     EXPECT_EQ(view.logString(), all);
-}
-
-TEST(LogTextView, PlainFixedPitchFontAtFourteenPoints) {
-    app();
-    launchwatcher::LogTextView view;
-    EXPECT_EQ(view.plainTextFont().pointSize(), 14);
-    EXPECT_TRUE(QFontInfo(view.plainTextFont()).fixedPitch());
     EXPECT_EQ(view.textView()->font().pointSize(), 14);
-    EXPECT_EQ(view.plainTextAttrs().font(), view.plainTextFont());
+    EXPECT_TRUE(QFontInfo(view.plainTextFont()).fixedPitch());
 }
 
 }  // namespace
