@@ -153,11 +153,13 @@ class TrayIcon : public testing::Test {
 
     // The rest of the app's next line starting with `prefix`; the lines before it are skipped.
     // Qt events keep running meanwhile, for the watcher's sake.
+    // The icon's frames are noted on the way.
     std::optional<std::string> waitForLine(const std::string& prefix, double timeout = kWait) {
         std::optional<std::string> found;
         testsupport::spinUntil(
             [&] {
                 while (auto line = app->readLine(0.02)) {
+                    if (line->rfind("frame ", 0) == 0) noteFrame(line->substr(6));
                     if (line->rfind(prefix, 0) == 0) {
                         found = line->substr(prefix.size());
                         return true;
@@ -169,20 +171,41 @@ class TrayIcon : public testing::Test {
         return found;
     }
 
+    // The icon's frame in X11 coordinates while it shows in the tray at the top right. Until the
+    // tray takes it in, the icon's window sits at the screen's corner; the tray maps it a little
+    // later and may still move it while it grows to hold it.
+    void noteFrame(const std::string& text) {
+        Box frame;
+        int viewable = 0;
+        std::istringstream(text) >> frame.x >> frame.y >> frame.width >> frame.height >> viewable;
+        frame.y = kScreenHeight - frame.y - frame.height;
+        const bool docked = viewable && frame.width > 0 && frame.x > 1280 - 200 &&
+                            frame.x + frame.width <= 1280 && frame.y < 24;
+        iconFrame = docked ? std::optional(frame) : std::nullopt;
+    }
+
     std::string appOutput() { return app->stdoutText() + "\nstderr:\n" + app->stderrText(); }
 
-    // The icon's frame, once it docked, in X11 coordinates.
     std::optional<Box> dockedFrame() {
-        const auto line = waitForLine("frame ");
-        if (!line) return std::nullopt;
-        Box frame = parseBox(*line);
-        frame.y = kScreenHeight - frame.y - frame.height;
-        return frame;
+        while (!iconFrame && waitForLine("frame ")) {
+        }
+        return iconFrame;
     }
 
     static void click(int x, int y) {
         testsupport::run(
             {"/usr/bin/xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"});
+    }
+
+    // Clicks the docked icon until the app prints `line`. A tray that just started may still
+    // hold the pointer while it places itself (seldom, on a loaded machine): the click then
+    // never reaches the icon, and a user would click again.
+    bool clickIconUntil(const std::string& line) {
+        for (int attempt = 0; attempt < 3 && dockedFrame(); ++attempt) {
+            click(iconFrame->centerX(), iconFrame->centerY());
+            if (waitForLine(line, kWait / 3)) return true;
+        }
+        return false;
     }
 
     // The items of the menu that just opened, by title, after its "menu" line.
@@ -210,6 +233,7 @@ class TrayIcon : public testing::Test {
     std::unique_ptr<Subprocess> bus, tray, app;
     std::string busAddress;
     std::optional<std::string> savedBus;
+    std::optional<Box> iconFrame;
     FakeWatcher watcher;
     std::unique_ptr<QDBusConnection> watcherConnection;
 };
@@ -218,15 +242,10 @@ TEST_F(TrayIcon, DocksInTheXEmbedTrayAndAClickRunsTheAction) {
     startTray();
     startApp("action");
     const auto frame = dockedFrame();
+    // The frame in screen coordinates is where the click lands.
     ASSERT_TRUE(frame) << appOutput();
-    // In the tray at the top right corner.
-    EXPECT_GT(frame->x, 1280 - 200);
-    EXPECT_LE(frame->x + frame->width, 1280);
-    EXPECT_LT(frame->y, 24);
-    EXPECT_GT(frame->width, 0);
 
-    click(frame->centerX(), frame->centerY());
-    EXPECT_TRUE(waitForLine("action")) << appOutput();
+    EXPECT_TRUE(clickIconUntil("action")) << appOutput();
 }
 
 TEST_F(TrayIcon, InMenuModeAClickOpensTheRebuiltMenuBelowTheIcon) {
@@ -237,8 +256,7 @@ TEST_F(TrayIcon, InMenuModeAClickOpensTheRebuiltMenuBelowTheIcon) {
 
     for (int opening = 1; opening <= 2; ++opening) {
         SCOPED_TRACE(opening);
-        click(frame->centerX(), frame->centerY());
-        ASSERT_TRUE(waitForLine("update " + std::to_string(opening))) << appOutput();
+        ASSERT_TRUE(clickIconUntil("update " + std::to_string(opening))) << appOutput();
         const auto menuLine = waitForLine("menu ");
         ASSERT_TRUE(menuLine) << appOutput();
         const Box menu = parseBox(*menuLine);
@@ -262,8 +280,7 @@ TEST_F(TrayIcon, AnIconShownBeforeTheTrayStartsDocksInIt) {
     startTray();
     const auto frame = dockedFrame();
     ASSERT_TRUE(frame) << appOutput();
-    click(frame->centerX(), frame->centerY());
-    EXPECT_TRUE(waitForLine("action")) << appOutput();
+    EXPECT_TRUE(clickIconUntil("action")) << appOutput();
 }
 
 TEST_F(TrayIcon, RegistersWithTheStatusNotifierWatcherAndAnswersActivation) {

@@ -1,5 +1,6 @@
 // Shows one status item and prints, a line each, what happens to it:
-//   frame X Y W H       the icon's frame in screen coordinates, when it changes
+//   frame X Y W H SEEN  the icon's frame in screen coordinates, when it changes, and whether
+//                       the X server shows its window (1) or not yet (0)
 //   action              the icon's action ran
 //   update N            the menu was rebuilt for its Nth opening
 //   menu X Y W H        the menu opened, at this X11 geometry
@@ -10,6 +11,8 @@
 //   mouse X Y           the pointer's location in screen coordinates
 // and then
 //   popped true|false   what showing the menu returned
+
+#include <xcb/xcb.h>
 
 #include <QApplication>
 #include <QMenu>
@@ -35,6 +38,25 @@ std::string numbers(double x, double y, double w, double h) {
     char text[96];
     std::snprintf(text, sizeof text, "%g %g %g %g", x, y, w, h);
     return text;
+}
+
+// Whether the X server shows the tray icon's window. A tray takes the icon in, then maps it
+// when it is ready: clicks before that go to the tray.
+bool trayWindowViewable() {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11) return false;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() != "QSystemTrayIconSys" ||
+            !widget->testAttribute(Qt::WA_WState_Created))
+            continue;
+        xcb_connection_t* c = x11->connection();
+        auto* reply = xcb_get_window_attributes_reply(
+            c, xcb_get_window_attributes(c, static_cast<xcb_window_t>(widget->winId())), nullptr);
+        const bool viewable = reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
+        free(reply);
+        return viewable;
+    }
+    return false;
 }
 
 void fillMenu(platform::Menu& menu, int opening) {
@@ -136,9 +158,10 @@ int main(int argc, char** argv) {
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         const auto frame = item->buttonFrame();
-        const std::string frameText =
-            frame ? numbers(frame->origin.x, frame->origin.y, frame->size.width, frame->size.height)
-                  : std::string();
+        const std::string frameText = frame ? numbers(frame->origin.x, frame->origin.y,
+                                                      frame->size.width, frame->size.height) +
+                                                  (trayWindowViewable() ? " 1" : " 0")
+                                            : std::string();
         if (frameText != lastFrame && !frameText.empty()) say("frame " + frameText);
         lastFrame = frameText;
 
