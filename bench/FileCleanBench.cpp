@@ -16,6 +16,7 @@
 #include "agent/engine/TextEncodingCatalog.h"
 #include "agent/files/FileCleaner.h"
 #include "platform/coding/RtfPasteboard.h"
+#include "platform/coding/RtfReader.h"
 #include "platform/coding/RtfWriter.h"
 #include "platform/coding/StringEncodings.h"
 #include "platform/core/Log.h"
@@ -164,6 +165,20 @@ void BM_EngineRtf1MB(benchmark::State& state) {
     board.releaseGlobally();
 }
 BENCHMARK(BM_EngineRtf1MB)->Unit(benchmark::kMillisecond);
+
+// The RTF codec's share of the above: the file cleaner reads and writes RTF twice (file and
+// pasteboard), the engine once.
+void BM_RtfRead1MB(benchmark::State& state) {
+    const std::string rtf = RtfWriter::write(styledText());
+    for (auto _ : state) benchmark::DoNotOptimize(RtfReader::read(rtf).ok());
+}
+BENCHMARK(BM_RtfRead1MB)->Unit(benchmark::kMillisecond);
+
+void BM_RtfWrite1MB(benchmark::State& state) {
+    const AttributedString text = styledText();
+    for (auto _ : state) benchmark::DoNotOptimize(RtfWriter::write(text).size());
+}
+BENCHMARK(BM_RtfWrite1MB)->Unit(benchmark::kMillisecond);
 
 // Through the real agent and engine: purlanectl's 'clean file', and beside it a script command
 // that does no work ('token to name'), whose time is purlanectl's start-up and the bus round
