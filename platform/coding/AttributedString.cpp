@@ -124,13 +124,14 @@ void AttributedString::setAttributes(size_t location, size_t length,
     const size_t last = splitAt(location + length);
     runs_.erase(runs_.begin() + static_cast<long>(first), runs_.begin() + static_cast<long>(last));
     runs_.insert(runs_.begin() + static_cast<long>(first), Run{location, length, attributes});
-    normalize();
+    normalizeAround(first);
 }
 
 void AttributedString::replaceCharacters(size_t location, size_t length,
                                          std::u16string_view replacement) {
     location = std::min(location, text_.size());
     length = std::min(length, text_.size() - location);
+    if (length == 0 && replacement.empty()) return;
     TextAttributes inherited;
     if (!text_.empty()) {
         inherited = attributesAt(length > 0 || location == 0 ? location : location - 1);
@@ -149,7 +150,7 @@ void AttributedString::replaceCharacters(size_t location, size_t length,
                      Run{location, replacement.size(), std::move(inherited)});
     }
     text_.replace(location, length, replacement);
-    normalize();
+    normalizeAround(first);
 }
 
 void AttributedString::replaceSegment(size_t start, size_t length, std::u16string_view newText) {
@@ -231,18 +232,16 @@ bool AttributedString::hasAttachments() const {
                        [](const Run& r) { return r.attributes.attachment != nullptr; });
 }
 
-void AttributedString::normalize() {
-    std::vector<Run> out;
-    out.reserve(runs_.size());
-    for (Run& r : runs_) {
-        if (r.length == 0) continue;
-        if (!out.empty() && out.back().attributes == r.attributes) {
-            out.back().length += r.length;
-        } else {
-            out.push_back(std::move(r));
+void AttributedString::normalizeAround(size_t index) {
+    // Only the run at `index` and its neighbours can have become equal; the rest were merged
+    // before the edit.
+    const size_t lo = index > 0 ? index - 1 : 0;
+    for (size_t i = std::min(index + 2, runs_.size()); i-- > lo + 1;) {
+        if (runs_[i - 1].attributes == runs_[i].attributes) {
+            runs_[i - 1].length += runs_[i].length;
+            runs_.erase(runs_.begin() + static_cast<long>(i));
         }
     }
-    runs_ = std::move(out);
 }
 
 }  // namespace platform

@@ -120,8 +120,8 @@ class AttributedString {
     friend bool operator==(const AttributedString&, const AttributedString&) = default;
 
   private:
-    // Merges equal neighbours and drops empty runs.
-    void normalize();
+    // Merges the run at `index` with equal neighbours.
+    void normalizeAround(size_t index);
     // Makes a run start at `position`; returns that run's index (runs_.size() at the end).
     size_t splitAt(size_t position);
     // replaceText's rule for the stretch [start, start + length).

@@ -674,7 +674,7 @@ void Parser::closeOpenRows() {
     // Text of a row that no \row ended is not part of the table: a row always ends with its
     // newline, so the writer never has to invent one.
     const std::u16string& t = text_.text();
-    const std::vector<AttributedString::Run> runs = text_.runs();
+    const std::vector<AttributedString::Run>& runs = text_.runs();
     std::vector<AttributedString::Run> outside;
     for (size_t i = 0; i < runs.size();) {
         const std::string& row = runs[i].attributes.tableRow;
