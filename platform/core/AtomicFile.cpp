@@ -1,13 +1,11 @@
 #include "platform/core/AtomicFile.h"
 
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <stdio.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -26,7 +24,7 @@ mode_t currentUmask() {
     std::string line;
     while (std::getline(status, line))
         if (line.rfind("Umask:", 0) == 0)
-            return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+            return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
     return 022;
 }
 
@@ -62,66 +60,6 @@ Status AtomicFile::write(const fs::path& file, std::string_view bytes) {
     if (::fchmod(fd.get(), mode) != 0) return fail("chmod", errno);
     if (::fsync(fd.get()) != 0) return fail("fsync", errno);
     if (::rename(temp.c_str(), file.c_str()) != 0) return fail("rename", errno);
-    return Ok{};
-}
-
-Status AtomicFile::writeFolder(const fs::path& folder, const Filler& fill) {
-    const mode_t mode = modeFor(folder, 0777);
-    std::string temp = tempPattern(folder);
-    if (!::mkdtemp(temp.data())) return writeError(folder, "create", errno);
-    std::error_code ignored;
-    auto discard = [&](const fs::path& p) { fs::remove_all(p, ignored); };
-    Status filled = fill(fs::path(temp));
-    if (!filled.ok()) {
-        discard(temp);
-        return filled;
-    }
-    if (::chmod(temp.c_str(), mode) != 0) {
-        const int err = errno;
-        discard(temp);
-        return writeError(folder, "chmod", err);
-    }
-    struct stat st {};
-    if (::lstat(folder.c_str(), &st) != 0) {
-        // Nothing to replace: a plain rename puts it in place.
-        if (::rename(temp.c_str(), folder.c_str()) != 0) {
-            const int err = errno;
-            discard(temp);
-            return writeError(folder, "rename", err);
-        }
-        return Ok{};
-    }
-    // Swap the two in one step, then remove the old one now at the temporary name.
-    if (::syscall(SYS_renameat2, AT_FDCWD, temp.c_str(), AT_FDCWD, folder.c_str(),
-                  RENAME_EXCHANGE) == 0) {
-        discard(temp);
-        return Ok{};
-    }
-    if (errno != EINVAL && errno != ENOSYS) {
-        const int err = errno;
-        discard(temp);
-        return writeError(folder, "rename", err);
-    }
-    // A file system without exchange: the old one set aside for the moment of the rename.
-    std::string aside = tempPattern(folder);
-    if (!::mkdtemp(aside.data())) {
-        const int err = errno;
-        discard(temp);
-        return writeError(folder, "create", err);
-    }
-    ::rmdir(aside.c_str());
-    if (::rename(folder.c_str(), aside.c_str()) != 0) {
-        const int err = errno;
-        discard(temp);
-        return writeError(folder, "rename", err);
-    }
-    if (::rename(temp.c_str(), folder.c_str()) != 0) {
-        const int err = errno;
-        ::rename(aside.c_str(), folder.c_str());
-        discard(temp);
-        return writeError(folder, "rename", err);
-    }
-    discard(aside);
     return Ok{};
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <string_view>
 
 #include "platform/core/Error.h"
@@ -10,8 +9,8 @@
 namespace platform {
 
 // Writing a document atomically, as the OS's atomic writes do: the new contents go to a
-// temporary item beside the old one, which is then renamed over it. A failure at any step
-// leaves the old item as it was and nothing else behind. A replaced item keeps its permission
+// temporary file beside the old one, which is then renamed over it. A failure at any step
+// leaves the old file as it was and nothing else behind. A replaced file keeps its permission
 // bits; a new one gets what the process's umask allows.
 class AtomicFile {
   public:
@@ -22,11 +21,6 @@ class AtomicFile {
     static constexpr int kFileWriteVolumeReadOnly = 642;
 
     static Status write(const std::filesystem::path& file, std::string_view bytes);
-
-    // A document that is a folder: `fill` writes the new folder's contents into the (empty)
-    // temporary folder it is given; the folder then takes the old one's place in one step.
-    using Filler = std::function<Status(const std::filesystem::path& folder)>;
-    static Status writeFolder(const std::filesystem::path& folder, const Filler& fill);
 
     // The OS's error for failing to save `file` because of errno `err` in `operation`.
     static Error writeError(const std::filesystem::path& file, const char* operation, int err);
