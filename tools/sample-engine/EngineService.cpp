@@ -47,9 +47,11 @@ bool EngineService::cleanPasteboard(const std::string& name, const std::string& 
     Pasteboard pasteboard = Pasteboard::pasteboardWithName(pasteboards_, name);
     const auto token = SampleLibrary::shared().resolve(cleaner);
     if (!token) return false;
+    // Rich text that does not read is cleaned as the plain text beside it.
     if (pasteboard.availableTypeFromArray(
-            {std::string(PasteboardTypes::kRTFD), std::string(PasteboardTypes::kRTF)}))
-        return cleanRichText(pasteboard, *token);
+            {std::string(PasteboardTypes::kRTFD), std::string(PasteboardTypes::kRTF)}) &&
+        cleanRichText(pasteboard, *token))
+        return true;
     const auto text = pasteboard.stringForType(PasteboardTypes::kString);
     if (!text) return false;
     const auto cleaned = applyCleaner(*token, *text);
