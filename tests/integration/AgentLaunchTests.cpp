@@ -108,14 +108,6 @@ TEST(AgentLaunch, PrintsBannerAndQuitsOnSigint) {
     expectBannerAndQuitOn(SIGINT);
 }
 
-TEST(AgentLaunch, HelpersRunAndExitCleanly) {
-    for (const auto& app : {launcherApp(), watcherApp()}) {
-        const auto exe = openBundle(app).executablePath();
-        ASSERT_TRUE(exe) << app;
-        EXPECT_EQ(testsupport::run({exe->string()}, {}, kWait).status, 0) << *exe;
-    }
-}
-
 TEST(AgentBundles, IdentifiersAndExecutables) {
     const std::vector<std::pair<fs::path, std::string>> bundles{
         {kAgentApp, "com.halvik.purlane.agent"},
