@@ -137,6 +137,31 @@ TEST_F(TypeDecisionTest, AMissingFileReportsTheTypeErrorAndIsNotCleaned) {
     EXPECT_TRUE(client.requests.empty());
 }
 
+struct Collected : FileCleanerLogger {
+    void writeLog(const std::string& line) override { lines.push_back(line); }
+    std::vector<std::string> lines;
+};
+
+TEST_F(TypeDecisionTest, ProgressGoesToTheLoggerWhileItLivesAndSystemLinesToTheLog) {
+    auto logger = std::make_shared<Collected>();
+    cleaner.setLogger(logger);
+    const std::string gone = path("gone.png");
+    cleaner.cleanSingleFile(gone, {{"cleanerName", "#UPPER"}});
+    cleaner.writeLog(std::optional<std::string>("a %@ b"), std::optional<std::string>("x"));
+    // Formats without "%@", or without a parameter, write nothing.
+    cleaner.writeLog(std::optional<std::string>("plain"), std::optional<std::string>("x"));
+    cleaner.writeLog(std::optional<std::string>("a %@"), std::nullopt);
+    cleaner.writeLog(std::nullopt, std::optional<std::string>("x"));
+    EXPECT_EQ(logger->lines, (std::vector<std::string>{
+                                 "-- " + gone + " ((null)) [unknown][unsupported]", "a x b"}));
+    ASSERT_EQ(lines().size(), 1u);
+    EXPECT_TRUE(lines()[0].starts_with("Error: ")) << lines()[0];
+
+    logger.reset();
+    cleaner.writeLog("after");
+    EXPECT_EQ(lines().back(), "after");
+}
+
 TEST_F(TypeDecisionTest, OnlyFileUrlsWithAPathAreCleaned) {
     const std::string p = file("notes.txt", "hello");
     cleaner.cleanForURL(*Url::parse("https://example.com" + p), {{"cleanerName", "#UPPER"}});
