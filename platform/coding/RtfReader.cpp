@@ -16,6 +16,13 @@ namespace {
 
 // RTF 1.9 limits a control word to 32 letters.
 constexpr size_t kMaxControlWordLength = 32;
+// Every run and every open group holds its own copy of these names, so they are bounded: a
+// longer font name is cut, a longer link dropped, a longer row definition cut.
+constexpr size_t kMaxFontNameLength = 256;
+constexpr size_t kMaxLinkLength = 8192;
+constexpr size_t kMaxRowDefinitionLength = 16384;
+// And all runs together may take this many times the size of the input.
+constexpr size_t kRunBytesPerInputByte = 32;
 
 enum class Destination {
     Text,        // the document's text
@@ -74,6 +81,8 @@ class Parser {
     void addChar(char16_t c) { addText(std::u16string_view(&c, 1)); }
     void addAttachment(TextAttachment attachment);
     void flushCellBreak();
+    // Accounts for a new run; past the budget the document is refused.
+    void countRun();
     void emit(std::u16string_view text);
     RtfCodePage& codePage(int number);
     int currentCodePage() const;
@@ -89,6 +98,8 @@ class Parser {
     std::string_view in_;
     RtfReader::Limits limits_;
     size_t pos_ = 0;
+    size_t runBytes_ = 0;  // memory the runs take, roughly
+    bool tooManyRuns_ = false;
 
     std::vector<State> stack_;
     std::vector<size_t> groupStarts_;
@@ -197,6 +208,7 @@ Result<RtfDocument> Parser::run() {
     bool finished = false;
     while (!finished) {
         if (pos_ >= in_.size()) return fail("unbalanced braces: the document is not closed");
+        if (tooManyRuns_) return fail("more styled runs than the input size allows");
         const char c = in_[pos_];
         switch (c) {
             case '{':
@@ -293,7 +305,7 @@ std::optional<Error> Parser::closeGroup(bool& finished) {
             if (close != std::string::npos) {
                 std::string link = instruction.substr(open + 1, close - open - 1);
                 std::erase_if(link, [](char c) { return static_cast<unsigned char>(c) < 0x20; });
-                state_.attributes.link = std::move(link);
+                if (link.size() <= kMaxLinkLength) state_.attributes.link = std::move(link);
             }
         }
     }
@@ -710,6 +722,7 @@ void Parser::collectRowDefinition(const Control& control) {
         state_.attributes.tableRow = rowDefinition_;
         return;
     }
+    if (rowDefinition_.size() > kMaxRowDefinitionLength) return;
     rowDefinition_ += '\\';
     rowDefinition_ += w;
     if (control.hasParameter) rowDefinition_ += std::to_string(control.parameter);
@@ -784,7 +797,16 @@ void Parser::emit(std::u16string_view text) {
         collectingRow_ = false;
         state_.attributes.tableRow = rowDefinition_;
     }
+    const size_t runs = text_.runs().size();
     text_.append(text, state_.attributes);
+    if (text_.runs().size() != runs) countRun();
+}
+
+void Parser::countRun() {
+    const TextAttributes& a = state_.attributes;
+    runBytes_ +=
+        sizeof(AttributedString::Run) + a.fontFamily.size() + a.link.size() + a.tableRow.size();
+    if (runBytes_ > in_.size() * kRunBytesPerInputByte + (size_t{1} << 20)) tooManyRuns_ = true;
 }
 
 void Parser::flushCellBreak() {
@@ -795,7 +817,9 @@ void Parser::flushCellBreak() {
 
 void Parser::addAttachment(TextAttachment attachment) {
     flushCellBreak();
+    runBytes_ += attachment.rtf.size() + attachment.fileName.size();
     text_.appendAttachment(std::move(attachment), state_.attributes);
+    countRun();
 }
 
 void Parser::setFont(int index) {
@@ -811,6 +835,11 @@ void Parser::finishFontEntry() {
     while (!name.empty() && name.front() == ' ') name.erase(0, 1);
     Font font{std::move(name), std::nullopt};
     if (fontCharset_) font.codePage = RtfCodePage::forCharset(*fontCharset_);
+    if (font.name.size() > kMaxFontNameLength) {
+        size_t cut = kMaxFontNameLength;
+        while (cut > 0 && (static_cast<unsigned char>(font.name[cut]) & 0xC0) == 0x80) --cut;
+        font.name.resize(cut);
+    }
     fonts_[fontEntry_] = std::move(font);
     fontEntry_ = -1;
     fontName_.clear();

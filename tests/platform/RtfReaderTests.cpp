@@ -169,6 +169,18 @@ TEST(RtfReader, MalformedInputIsRefused) {
         EXPECT_EQ(d.error().code, Error::kCoderReadCorrupt) << c.why;
         EXPECT_FALSE(d.error().detail.empty()) << c.why;
     }
+    // Names every run copies are bounded, and so are the runs all together.
+    const std::string longName(1000, 'n');
+    auto named = RtfReader::read("{\\rtf1{\\fonttbl\\f0 " + longName +
+                                 ";}\\f0 x{\\field{\\*\\fldinst HYPERLINK \"" +
+                                 std::string(10000, 'u') + "\"}{\\fldrslt y}}}");
+    ASSERT_TRUE(named.ok());
+    EXPECT_EQ(named->text.attributesAt(0).fontFamily, longName.substr(0, 256));
+    EXPECT_EQ(named->text.attributesAt(1).link, "");
+    std::string dense = "{\\rtf1{\\fonttbl\\f0 " + std::string(250, 'n') + ";}\\f0 ";
+    for (int i = 0; i < 20000; ++i) dense += "{\\b a}b";
+    EXPECT_FALSE(RtfReader::read(dense + "}").ok()) << "runs out of proportion to the input";
+
     RtfReader::Limits small;
     small.maxInputSize = 10;
     EXPECT_FALSE(RtfReader::read("{\\rtf1 more than ten}", small).ok()) << "size cap";
