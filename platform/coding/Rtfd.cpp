@@ -41,6 +41,16 @@ std::string safeName(std::string name) {
     while (!name.empty() && name.front() == ' ') name.erase(0, 1);
     while (!name.empty() && name.back() == ' ') name.pop_back();
     if (name.empty() || name == "." || name == "..") name = "Attachment";
+    // File systems take 255 bytes; leave room for " 2" and keep a short extension.
+    constexpr size_t kMaxName = 200;
+    if (name.size() > kMaxName) {
+        const size_t dot = name.rfind('.');
+        const std::string ext =
+            dot != std::string::npos && name.size() - dot <= 16 ? name.substr(dot) : "";
+        size_t cut = kMaxName - ext.size();
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+        name = name.substr(0, cut) + ext;
+    }
     return name;
 }
 
@@ -57,10 +67,15 @@ std::string uniqueName(const std::string& name, std::set<std::string>& used) {
     return candidate;
 }
 
-// The files of an RTFD: TXT.rtf first, then the attachments.
-std::vector<std::pair<std::string, std::string>> files(const AttributedString& text,
-                                                       const DocumentAttributes& document) {
-    std::vector<std::pair<std::string, std::string>> out;
+// The files of an RTFD: TXT.rtf first, then the attachments we have the data of, and the
+// names of those we don't (a folder, a link, a file too large), which the old folder may have.
+struct Files {
+    std::vector<std::pair<std::string, std::string>> written;
+    std::vector<std::string> kept;
+};
+
+Files files(const AttributedString& text, const DocumentAttributes& document) {
+    Files out;
     std::set<std::string> used;
     AttributedString renamed;
     for (const AttributedString::Run& r : text.runs()) {
@@ -74,14 +89,18 @@ std::vector<std::pair<std::string, std::string>> files(const AttributedString& t
         for (size_t i = 0; i < part.size(); ++i) {
             TextAttachment copy = *attachment;
             copy.fileName = uniqueName(safeName(copy.fileName), used);
-            if (!copy.contents.empty()) out.emplace_back(copy.fileName, copy.contents);
+            if (copy.contents.empty()) {
+                out.kept.push_back(copy.fileName);
+            } else {
+                out.written.emplace_back(copy.fileName, copy.contents);
+            }
             TextAttributes attributes = r.attributes;
             attributes.attachment.reset();
             renamed.appendAttachment(std::move(copy), attributes);
         }
     }
-    out.insert(out.begin(),
-               {std::string(Rtfd::kTextFileName), RtfWriter::write(renamed, document)});
+    out.written.insert(out.written.begin(),
+                       {std::string(Rtfd::kTextFileName), RtfWriter::write(renamed, document)});
     return out;
 }
 
@@ -146,6 +165,10 @@ Result<RtfDocument> Rtfd::read(const fs::path& folder) {
     }
     size_t total = 0;
     return assemble([&](const std::string& name) -> Result<std::string> {
+        // A link could point anywhere; writing keeps it as it is instead.
+        if (name != kTextFileName && fs::is_symlink(folder / name, ec)) {
+            return Error::corruptData(name + " is a symbolic link");
+        }
         auto data = WholeFile::contents(folder / name, kMaxSize - total);
         if (data.ok()) total += data->size();
         return data;
@@ -162,10 +185,21 @@ Status Rtfd::write(const fs::path& folder, const AttributedString& text,
         std::error_code ignored;
         fs::remove_all(temp, ignored);
     };
-    for (const auto& [name, bytes] : files(text, document)) {
+    const Files contents = files(text, document);
+    for (const auto& [name, bytes] : contents.written) {
         if (auto written = writeFile(temp / name, bytes); !written.ok()) {
             discard();
             return written;
+        }
+    }
+    for (const std::string& name : contents.kept) {
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(folder / name, ec))) continue;
+        fs::copy(folder / name, temp / name,
+                 fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
+        if (ec) {
+            discard();
+            return writeError(folder / name, ec.value());
         }
     }
     // A replaced folder keeps its permissions; a new one gets the usual ones.
@@ -234,7 +268,7 @@ bool getU32(std::string_view data, size_t& pos, size_t& value) {
 // The flat form: "rtfd", a count, then for each file its name and its data, each preceded by
 // its length (32-bit little-endian).
 std::string Rtfd::flatten(const AttributedString& text, const DocumentAttributes& document) {
-    const auto entries = files(text, document);
+    const auto entries = files(text, document).written;
     std::string out(kFlatMagic);
     putU32(out, entries.size());
     for (const auto& [name, bytes] : entries) {

@@ -68,13 +68,22 @@ TEST(Rtfd, WriteReplacesTheFolderWholeAndKeepsAttachments) {
     EXPECT_EQ(back->text.attributesAt(back->text.length() - 1).attachment->fileName, ".._escape");
 }
 
-TEST(Rtfd, AttachmentNamesNeverReachOutsideTheFolder) {
+TEST(Rtfd, AttachmentsAreReadOnlyFromTheFolderAndWhatCantBeReadIsKept) {
     testsupport::TempDir dir;
     dir.write("secret", "do not read");
-    dir.write("doc.rtfd/TXT.rtf", "{\\rtf1 {{\\NeXTGraphic ../secret \\width1 \\height1}}}");
+    dir.write("doc.rtfd/TXT.rtf",
+              "{\\rtf1 {{\\NeXTGraphic ../secret \\width1 \\height1}}"
+              "{{\\NeXTGraphic link.txt \\width1 \\height1}}{{\\NeXTGraphic Pages \\width1}}}");
+    fs::create_symlink(dir / "secret", dir / "doc.rtfd/link.txt");
+    dir.write("doc.rtfd/Pages/index.xml", "a folder attachment");
     auto d = Rtfd::read(dir / "doc.rtfd");
     ASSERT_TRUE(d.ok());
-    EXPECT_EQ(d->text.attributesAt(0).attachment->contents, "");
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(d->text.attributesAt(i).attachment->contents, "");
+
+    ASSERT_TRUE(Rtfd::write(dir / "doc.rtfd", d->text).ok());
+    EXPECT_TRUE(fs::is_symlink(dir / "doc.rtfd/link.txt"));
+    EXPECT_EQ(testsupport::readFile(dir / "doc.rtfd/Pages/index.xml"), "a folder attachment");
+    EXPECT_FALSE(fs::exists(dir / "doc.rtfd/.._secret"));
 }
 
 TEST(Rtfd, FlatFormRoundTripsAndRefusesDamage) {
