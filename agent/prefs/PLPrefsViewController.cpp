@@ -1,0 +1,3 @@
+#include "agent/prefs/PLPrefsViewController.h"
+
+PLPrefsViewController::~PLPrefsViewController() = default;
