@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <system_error>
 
 #include "platform/coding/RtfPasteboard.h"
@@ -48,7 +49,8 @@ int64_t integerOption(const FileCleaner::Options& options, std::string_view key)
     const PropertyList* v = options.find(key);
     if (!v) return 0;
     if (auto i = v->asInteger()) return *i;
-    if (auto r = v->asReal()) return static_cast<int64_t>(*r);
+    // Reals outside what an option can mean (and NaN) count as 0 rather than overflow.
+    if (auto r = v->asReal()) return std::fabs(*r) < 1e9 ? static_cast<int64_t>(*r) : 0;
     if (const std::string* s = v->asString()) {
         try {
             return std::stoll(*s);
