@@ -136,9 +136,9 @@ void prepare(QMenu& menu) {
     }
 }
 
-void fill(Menu& model, QMenu& into);
+void fill(Menu& model, QMenu& into, const MenuItemPerformer& perform);
 
-QAction* addItem(MenuItem& item, QMenu& into) {
+QAction* addItem(MenuItem& item, QMenu& into, const MenuItemPerformer& perform) {
     if (item.isSeparatorItem()) return into.addSeparator();
 
     QAction* action = nullptr;
@@ -162,7 +162,7 @@ QAction* addItem(MenuItem& item, QMenu& into) {
         child->setProperty(kRenderedProperty, true);
         // The item names the submenu; the submenu's own title is never shown.
         child->setTitle(actionText(item));
-        fill(*submenu, *child);
+        fill(*submenu, *child, perform);
         action = into.addMenu(child);
     } else {
         action = into.addAction(actionText(item));
@@ -193,19 +193,28 @@ QAction* addItem(MenuItem& item, QMenu& into) {
     action->setEnabled(item.enabled && canAct);
     action->setVisible(!item.hidden);
     MenuItem* target = &item;
-    QObject::connect(action, &QAction::triggered, action, [target] { target->perform(); });
+    QObject::connect(action, &QAction::triggered, action, [target, perform] {
+        if (perform)
+            perform(*target);
+        else
+            target->perform();
+    });
     return action;
 }
 
-void fill(Menu& model, QMenu& into) {
+void fill(Menu& model, QMenu& into, const MenuItemPerformer& perform) {
     prepare(into);
-    for (MenuItem& item : model.items()) addItem(item, into);
+    for (MenuItem& item : model.items()) addItem(item, into, perform);
 }
 
 }  // namespace
 
 void renderMenu(Menu& model, QMenu& into) {
-    fill(model, into);
+    fill(model, into, nullptr);
+}
+
+void renderMenu(Menu& model, QMenu& into, MenuItemPerformer perform) {
+    fill(model, into, perform);
 }
 
 }  // namespace platform

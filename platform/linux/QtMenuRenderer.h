@@ -3,6 +3,7 @@
 #include "platform/ui/Menu.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class QKeySequence;
@@ -19,6 +20,11 @@ namespace platform {
 // The actions point at the model's items: keep `model` alive and its item lists unchanged
 // while `into` can be shown, and render again after changing it.
 void renderMenu(Menu& model, QMenu& into);
+
+// The same, with `perform` called for a picked item instead of the item's perform(): for owners
+// that must know when an item's action runs.
+using MenuItemPerformer = std::function<void(MenuItem& item)>;
+void renderMenu(Menu& model, QMenu& into, MenuItemPerformer perform);
 
 // The shortcut a key equivalent shows as: Command as Ctrl, Control as Meta, Option as Alt, and
 // an upper-case letter with Shift. Empty when the key has no Qt counterpart.

@@ -70,8 +70,11 @@ QtStatusItem::QtStatusItem(QtStatusBar::ResourceLookup resources)
 
 QtStatusItem::~QtStatusItem() {
     closeMenu();
-    // The menu may be running one of its actions, which is what destroys the item.
-    if (menu_) menu_->deleteLater();
+    // An item of the menu may be what destroys the status item: the menu goes once that is over.
+    if (menu_ && *performing_ > 0)
+        menu_->deleteLater();
+    else
+        delete menu_.data();
     tray_.reset();
     context_.reset();
 }
@@ -120,7 +123,12 @@ void QtStatusItem::pressed(QSystemTrayIcon::ActivationReason reason) {
 void QtStatusItem::showMenu(Menu& menu) {
     if (!menu_) menu_ = new QMenu;
     menu_->hide();
-    renderMenu(menu, *menu_);
+    renderMenu(menu, *menu_, [performing = performing_](MenuItem& item) {
+        // Counted through a shared count, as the item's action may destroy this status item.
+        ++*performing;
+        item.perform();
+        --*performing;
+    });
     const QSize size = menu_->sizeHint();
     const QRect icon = tray_->geometry();
     QPoint at = QCursor::pos();

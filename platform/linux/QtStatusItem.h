@@ -44,6 +44,8 @@ class QtStatusItem : public StatusItem {
     std::unique_ptr<QObject> context_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     QPointer<QMenu> menu_;
+    // Menu items whose actions run right now.
+    std::shared_ptr<int> performing_ = std::make_shared<int>(0);
     StatusItemButton button_;
     bool hasImage_ = false;
 };

@@ -25,7 +25,10 @@ namespace {
 
 const std::filesystem::path kScreenshots = std::filesystem::path(PURLANE_BUILD_DIR) / "screenshots";
 
+// One widgets application for the whole test binary, whichever test comes first.
 QApplication& app() {
+    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return *existing;
     static int argc = 1;
     static char arg0[] = "menu_renderer_tests";
     static char* argv[] = {arg0, nullptr};
