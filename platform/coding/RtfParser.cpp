@@ -308,6 +308,16 @@ std::optional<Error> RtfParser::skipGroup(std::string* raw) {
 std::optional<Error> RtfParser::destinationGroup(std::string_view word, bool starred,
                                                  bool& handled) {
     handled = true;
+    if (state_.inUpr) {
+        // Only the Unicode version is read.
+        if (word != "ud") return skipGroup(nullptr);
+        state_.inUpr = false;
+        return std::nullopt;
+    }
+    if (word == "upr") {
+        state_.inUpr = true;
+        return std::nullopt;
+    }
     if (word == "fonttbl") {
         state_.destination = Destination::FontTable;
         fontEntry_ = -1;

@@ -34,6 +34,8 @@ struct State {
     int fontIndex = -1;
     int unicodeSkip = 1;
     Destination destination = Destination::Text;
+    // Inside \upr, which holds text twice: as 8-bit text, then as \ud with Unicode.
+    bool inUpr = false;
 };
 
 // The outcome of scanning a control word or symbol.

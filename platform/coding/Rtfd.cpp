@@ -157,7 +157,17 @@ Status writeFile(const fs::path& path, std::string_view bytes) {
 
 }  // namespace
 
-Result<RtfDocument> Rtfd::read(const fs::path& folder) {
+namespace {
+
+// "doc.rtfd/" names the folder too.
+fs::path withoutTrailingSlash(const fs::path& folder) {
+    return folder.has_filename() || !folder.has_parent_path() ? folder : folder.parent_path();
+}
+
+}  // namespace
+
+Result<RtfDocument> Rtfd::read(const fs::path& given) {
+    const fs::path folder = withoutTrailingSlash(given);
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) {
         return fs::exists(folder, ec) ? Error::corruptData(folder.string() + " is not a folder")
@@ -175,8 +185,9 @@ Result<RtfDocument> Rtfd::read(const fs::path& folder) {
     });
 }
 
-Status Rtfd::write(const fs::path& folder, const AttributedString& text,
+Status Rtfd::write(const fs::path& given, const AttributedString& text,
                    const DocumentAttributes& document) {
+    const fs::path folder = withoutTrailingSlash(given);
     const fs::path parent = folder.parent_path().empty() ? fs::path(".") : folder.parent_path();
     std::string pattern = (parent / ("." + folder.filename().string() + ".XXXXXX")).string();
     if (!::mkdtemp(pattern.data())) return writeError(folder, errno);

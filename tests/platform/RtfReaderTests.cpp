@@ -127,6 +127,7 @@ TEST(RtfReader, ToleratesWhatWritersCommonlyProduce) {
         {"{\\rtf1 a{\\b b}c}", u"abc"},
         {"{\\rtf1 5\\- 3}", u"5\u00ad 3"},
         {"{\\rtf1 a}}", u"a"},  // what follows the document is not read
+        {"{\\rtf1 a{\\upr{\\f0 8-bit}{\\*\\ud{\\f0 wide\\u228?}}}b}", u"awide\u00e4b"},
         // \* marks a destination only right after a brace.
         {"{\\rtf1 a\\*\\pict b{\\*x\\pict c}}", u"abxc"},
     };

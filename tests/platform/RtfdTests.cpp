@@ -54,7 +54,7 @@ TEST(Rtfd, WriteReplacesTheFolderWholeAndKeepsAttachments) {
     other.fileName = "../escape";
     other.contents = "third";
     d->text.appendAttachment(other);
-    ASSERT_TRUE(Rtfd::write(target, d->text).ok());
+    ASSERT_TRUE(Rtfd::write(target.string() + "/", d->text).ok()) << "a trailing slash is fine";
 
     EXPECT_EQ(listing(target),
               (std::vector<std::string>{".._escape", "TXT.rtf", "dot 2.png", "dot.png"}));
