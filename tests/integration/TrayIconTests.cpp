@@ -151,9 +151,8 @@ class TrayIcon : public testing::Test {
             std::vector<std::string>{kTrayApp, kResources, "plmenu-icon", mode});
     }
 
-    // The rest of the app's next line starting with `prefix`; the lines before it are skipped.
-    // Qt events keep running meanwhile, for the watcher's sake.
-    // The icon's frames are noted on the way.
+    // The rest of the app's next line starting with `prefix`; the lines before it are skipped,
+    // the icon's frames among them noted. Qt events keep running meanwhile, for the watcher.
     std::optional<std::string> waitForLine(const std::string& prefix, double timeout = kWait) {
         std::optional<std::string> found;
         testsupport::spinUntil(
@@ -186,6 +185,7 @@ class TrayIcon : public testing::Test {
 
     std::string appOutput() { return app->stdoutText() + "\nstderr:\n" + app->stderrText(); }
 
+    // The icon's frame once it is docked and shown; nothing when it never is.
     std::optional<Box> dockedFrame() {
         while (!iconFrame && waitForLine("frame ")) {
         }
