@@ -14,7 +14,7 @@ bool operator==(const TextAttributes& a, const TextAttributes& b) {
            a.bold == b.bold && a.italic == b.italic && a.underline == b.underline &&
            a.strikethrough == b.strikethrough && a.foregroundColor == b.foregroundColor &&
            a.backgroundColor == b.backgroundColor && a.alignment == b.alignment &&
-           a.link == b.link && a.tableRow == b.tableRow;
+           a.link == b.link && a.tableRow == b.tableRow && a.paragraphFormat == b.paragraphFormat;
 }
 
 std::u16string toUtf16(std::string_view utf8) {

@@ -52,6 +52,9 @@ struct TextAttributes {
     // The RTF row definition ("\trowd…\cellx…") of the table row this text belongs to; empty
     // outside tables. Inside a row, a tab ends a cell and a newline ends the row.
     std::string tableRow;
+    // Paragraph formatting besides the alignment (indents, spacing, tab stops) as the RTF
+    // control words that set it after \pard, kept so it survives a round trip.
+    std::string paragraphFormat;
     // Set on attachment characters only. Compared by value.
     std::shared_ptr<const TextAttachment> attachment;
 

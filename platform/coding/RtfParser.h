@@ -56,6 +56,7 @@ class RtfParser {
     static constexpr size_t kMaxFontNameLength = 256;
     static constexpr size_t kMaxLinkLength = 8192;
     static constexpr size_t kMaxRowDefinitionLength = 16384;
+    static constexpr size_t kMaxParagraphFormatLength = 4096;
     // And all runs together may take this many times the size of the input.
     static constexpr size_t kRunBytesPerInputByte = 32;
 

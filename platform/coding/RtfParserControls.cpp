@@ -5,6 +5,47 @@
 
 namespace platform::rtf {
 
+namespace {
+
+// Paragraph formatting kept verbatim: indents, spacing, tab stops, keeping together.
+bool isParagraphFormatWord(std::string_view w) {
+    static const std::string_view kWords[] = {"li",
+                                              "ri",
+                                              "fi",
+                                              "lin",
+                                              "rin",
+                                              "sb",
+                                              "sa",
+                                              "sl",
+                                              "slmult",
+                                              "tx",
+                                              "tqr",
+                                              "tqc",
+                                              "tqdec",
+                                              "tb",
+                                              "tldot",
+                                              "tlhyph",
+                                              "tlul",
+                                              "tlth",
+                                              "tleq",
+                                              "keep",
+                                              "keepn",
+                                              "widctlpar",
+                                              "nowidctlpar",
+                                              "pardirnatural",
+                                              "partightenfactor",
+                                              "ltrpar",
+                                              "rtlpar",
+                                              "sbauto",
+                                              "saauto",
+                                              "hyphpar",
+                                              "nohyphpar",
+                                              "contextualspace"};
+    return std::find(std::begin(kWords), std::end(kWords), w) != std::end(kWords);
+}
+
+}  // namespace
+
 std::optional<Error> RtfParser::handleControl(const Control& control) {
     const std::string_view w = control.word;
     const int p = control.parameter;
@@ -161,6 +202,13 @@ std::optional<Error> RtfParser::handleControl(const Control& control) {
         resetCharacterFormatting();
     } else if (w == "pard") {
         a.alignment = TextAlignment::Natural;
+        a.paragraphFormat.clear();
+    } else if (isParagraphFormatWord(w)) {
+        if (a.paragraphFormat.size() <= kMaxParagraphFormatLength) {
+            a.paragraphFormat += '\\';
+            a.paragraphFormat += w;
+            if (control.hasParameter) a.paragraphFormat += std::to_string(p);
+        }
     } else if (w == "ql") {
         a.alignment = TextAlignment::Left;
     } else if (w == "qc") {
@@ -318,8 +366,8 @@ void RtfParser::emit(std::u16string_view text) {
 
 void RtfParser::countRun() {
     const TextAttributes& a = state_.attributes;
-    runBytes_ +=
-        sizeof(AttributedString::Run) + a.fontFamily.size() + a.link.size() + a.tableRow.size();
+    runBytes_ += sizeof(AttributedString::Run) + a.fontFamily.size() + a.link.size() +
+                 a.tableRow.size() + a.paragraphFormat.size();
     if (runBytes_ > in_.size() * kRunBytesPerInputByte + (size_t{1} << 20)) tooManyRuns_ = true;
 }
 

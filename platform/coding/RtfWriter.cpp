@@ -103,6 +103,7 @@ class Writer {
     std::vector<Color> colors_;  // index + 1 in the table; 0 is the automatic colour
 
     Format format_;
+    std::string paragraphFormat_;
     bool inRow_ = false;
     std::string rowDefinition_;
     bool needDelimiter_ = false;
@@ -188,10 +189,21 @@ void Writer::writeFormat(const TextAttributes& a, bool inRow) {
 }
 
 void Writer::writeParagraphFormat(const TextAttributes& a, bool inRow) {
+    if (a.paragraphFormat != paragraphFormat_) {
+        // Only \pard takes formatting away; everything is set again after it.
+        control("pard");
+        if (inRow) control("intbl");
+        out_ += a.paragraphFormat;
+        needDelimiter_ = true;
+        paragraphFormat_ = a.paragraphFormat;
+        format_.alignment = TextAlignment::Natural;
+    }
     if (a.alignment != format_.alignment) {
         if (a.alignment == TextAlignment::Natural) {
             control("pard");
             if (inRow) control("intbl");
+            out_ += paragraphFormat_;
+            needDelimiter_ = true;
         } else {
             static const char* const kWords[] = {"pard", "ql", "qc", "qr", "qj"};
             control(kWords[static_cast<int>(a.alignment)]);
@@ -226,6 +238,7 @@ void Writer::startRow(const std::string& definition) {
     control("pard");
     control("intbl");
     format_.alignment = TextAlignment::Natural;
+    paragraphFormat_.clear();
     inRow_ = true;
     rowDefinition_ = definition;
 }
@@ -237,6 +250,7 @@ void Writer::endRow() {
     out_ += '\n';
     needDelimiter_ = false;
     format_.alignment = TextAlignment::Natural;
+    paragraphFormat_.clear();
     inRow_ = false;
 }
 

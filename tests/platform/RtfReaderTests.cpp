@@ -35,6 +35,8 @@ TEST(RtfReader, StyledRunsAndDocumentAttributes) {
     const AttributedString& t = d.text;
     EXPECT_EQ(at(t, u"Plain").fontFamily, "Helvetica");
     EXPECT_FALSE(at(t, u"Plain").bold);
+    EXPECT_EQ(at(t, u"Plain").paragraphFormat, "\\tx566\\tx1133\\pardirnatural\\partightenfactor0");
+    EXPECT_EQ(at(t, u"Centered").paragraphFormat, "") << "\\pard resets it";
     EXPECT_TRUE(at(t, u"bold").bold);
     EXPECT_TRUE(at(t, u"italic").italic);
     EXPECT_TRUE(at(t, u"under").underline);

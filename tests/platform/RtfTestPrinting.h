@@ -21,6 +21,7 @@ inline void PrintTo(const AttributedString& s, std::ostream* os) {
         if (a.backgroundColor) *os << " bg=" << int(a.backgroundColor->red);
         if (!a.link.empty()) *os << " link=" << a.link;
         if (!a.tableRow.empty()) *os << " row=" << a.tableRow;
+        if (!a.paragraphFormat.empty()) *os << " para=" << a.paragraphFormat;
         if (a.attachment)
             *os << " attachment=" << a.attachment->fileName << '|' << a.attachment->rtf << '|'
                 << a.attachment->contents.size();

@@ -69,6 +69,7 @@ TEST(RtfWriter, EveryAttributeSurvivesReadingBack) {
     text.append(u"centred\n", b);
     b.link = "https://example.org/\u00e4";
     b.alignment = TextAlignment::Justified;
+    b.paragraphFormat = "\\li720\\fi-360\\tx720";
     text.append(u"a link", b);
     b.link.clear();
     text.append(u" after\n", b);
