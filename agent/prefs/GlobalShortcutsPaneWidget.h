@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "agent/prefs/GlobalShortcutsPaneView.h"
+#include "agent/prefs/PLPrefsGlobalShortcutsController.h"
+#include "agent/prefs/ShortcutActionCellView.h"
+
+class QListWidget;
+class QMenu;
+class QToolButton;
+class ShortcutActionEditorWidget;
+
+// Draws the Global HotKeys pane: the table of rows (label button and recorder), the add and
+// remove buttons under it, a row's Delete action in its context menu (the desktop's stand-in
+// for a swipe), and the action editor popover. Everything it shows comes from the pane, and
+// every user action goes back to it.
+class GlobalShortcutsPaneWidget : public QWidget, public GlobalShortcutsPaneView {
+  public:
+    // Becomes the pane's view; the pane must outlive the widget.
+    GlobalShortcutsPaneWidget(PLPrefsGlobalShortcutsController& pane,
+                              ShortcutActionCellView::Recorders recorders,
+                              QWidget* parent = nullptr);
+    ~GlobalShortcutsPaneWidget() override;
+
+    // Gives the pane a view maker making this widget, for the preferences window.
+    static void install(PLPrefsGlobalShortcutsController& pane,
+                        ShortcutActionCellView::Recorders recorders);
+
+    QListWidget* shortcutsTableView() const { return table_; }
+    QToolButton* addButton() const { return addButton_; }
+    QToolButton* removeButton() const { return removeButton_; }
+    ShortcutActionCellView* cellAt(int row) const;
+    // The editor popover of the pane's editor, once it was shown.
+    ShortcutActionEditorWidget* editorWidget(const ShortcutActionController& editor) const;
+    // The context menu of a row, as its right click shows it.
+    std::unique_ptr<QMenu> rowMenu(int row);
+
+    // GlobalShortcutsPaneView
+    void reloadTable() override;
+    std::optional<int> selectedRow() const override;
+    void popUpAddMenu(platform::Menu& menu) override;
+    void presentActionEditor(ShortcutActionController& editor, int row) override;
+    void dismissActionEditor() override;
+
+    QSize sizeHint() const override { return {560, 340}; }
+
+  private:
+    PLPrefsGlobalShortcutsController& pane_;
+    ShortcutActionCellView::Recorders recorders_;
+    QListWidget* table_ = nullptr;
+    QToolButton* addButton_ = nullptr;
+    QToolButton* removeButton_ = nullptr;
+    ShortcutActionEditorWidget* cleanerEditor_ = nullptr;
+    ShortcutActionEditorWidget* groupEditor_ = nullptr;
+};

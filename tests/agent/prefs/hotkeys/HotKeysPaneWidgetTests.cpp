@@ -1,0 +1,117 @@
+// The Global HotKeys pane drawn offscreen (written to build/screenshots/ for a look): rows with
+// their whole labels and recorders, the editor popover, and the Delete row action.
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <filesystem>
+
+#include "agent/prefs/GlobalShortcutsPaneWidget.h"
+#include "agent/prefs/ShortcutActionEditorWidget.h"
+#include "platform/input/ModifierFlags.h"
+#include "tests/agent/prefs/hotkeys/HotKeysPaneFixture.h"
+
+using platform::ModifierFlags;
+
+namespace hotkeystest {
+namespace {
+
+const std::filesystem::path kScreenshots = std::filesystem::path(PURLANE_BUILD_DIR) / "screenshots";
+
+QApplication& app() {
+    static int argc = 1;
+    static char arg0[] = "hotkeys_pane_gui_tests";
+    static char* argv[] = {arg0, nullptr};
+    static QApplication* application = new QApplication(argc, argv);
+    return *application;
+}
+
+void shoot(QWidget& widget, const std::string& name) {
+    std::filesystem::create_directories(kScreenshots);
+    const auto path = kScreenshots / ("HotKeysPane-" + name + ".png");
+    EXPECT_TRUE(widget.grab().save(QString::fromStdString(path.string()))) << path;
+}
+
+class PaneWidget : public HotKeysPaneFixture {
+  public:
+    PaneWidget() {
+        app();
+        Shortcut palette = list.list.front();
+        palette.keycode = 49;  // Space
+        palette.modifiersRaw = ModifierFlags::option;
+        Shortcut apply = Shortcut::make();
+        apply.cleaner = "mine";
+        apply.keycode = 38;  // J
+        apply.modifiersRaw = ModifierFlags::control | ModifierFlags::option;
+        Shortcut show = Shortcut::make();
+        show.type = ActionType::showmenu;
+        list.list = {palette, apply, show};
+        list.save();
+        widget = std::make_unique<GlobalShortcutsPaneWidget>(
+            pane, ShortcutActionCellView::Recorders{&registry, &checks, &layout, &sounds});
+        widget->resize(widget->sizeHint());
+        pane.viewWillAppear();
+        widget->show();
+    }
+
+    ShortcutRecorderRegistry registry;
+    std::unique_ptr<GlobalShortcutsPaneWidget> widget;
+};
+
+TEST_F(PaneWidget, RowsShowTheirWholeLabelsBesideTheirRecorders) {
+    ASSERT_EQ(widget->shortcutsTableView()->count(), 3);
+    const std::vector<std::string> expected = {"⌥Space", "⌃⌥J", "Record Shortcut"};
+    for (int row = 0; row < 3; ++row) {
+        SCOPED_TRACE(row);
+        ShortcutActionCellView* cell = widget->cellAt(row);
+        ASSERT_NE(cell, nullptr);
+        const QPushButton* label = cell->labelButton;
+        EXPECT_EQ(label->text().toStdString(), pane.cellForRow(row).label);
+        EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
+        EXPECT_LE(label->geometry().right(), cell->actionShortcutView->geometry().left());
+        EXPECT_EQ(cell->actionShortcutView->recorder().shortcutTitle(), expected[row]);
+    }
+    shoot(*widget, "rows");
+}
+
+TEST_F(PaneWidget, TheLabelOpensTheEditorPopoverOnTheRecordsChoice) {
+    widget->cellAt(1)->labelButton->click();
+    ShortcutActionEditorWidget* editor = widget->editorWidget(pane.applyCleanersActionController);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->cleanerItemsPopup()->currentText().toStdString(), "My Upper Cleaner");
+    shoot(*editor, "cleaner-editor");
+
+    editor->cleanerItemsFilter()->setText("SLUG");
+    ASSERT_EQ(editor->cleanerItemsPopup()->count(), 1);
+    editor->cleanerItemsPopup()->activated(0);
+    editor->hide();  // a click elsewhere
+    world.runUntilIdle();
+    EXPECT_EQ(widget->cellAt(1)->labelButton->text().toStdString(), "Apply Cleaner: Make Slug");
+
+    widget->cellAt(2)->labelButton->click();
+    ShortcutActionEditorWidget* groups = widget->editorWidget(pane.showGroupsActionController);
+    ASSERT_NE(groups, nullptr);
+    EXPECT_EQ(groups->groupItemsPopup()->currentText().toStdString(), "Current");
+    shoot(*groups, "group-editor");
+    widget->cellAt(2)->labelButton->click();  // the second click closes it
+    EXPECT_FALSE(groups->isVisible());
+}
+
+TEST_F(PaneWidget, TheRowMenuDeletesEvenTheFirstRow) {
+    auto menu = widget->rowMenu(0);
+    ASSERT_EQ(menu->actions().size(), 1);
+    EXPECT_EQ(menu->actions().front()->text().toStdString(), "Delete");
+    menu->actions().front()->trigger();
+    world.runUntilIdle();
+    EXPECT_EQ(widget->shortcutsTableView()->count(), 2);
+    EXPECT_EQ(widget->cellAt(0)->labelButton->text().toStdString(),
+              "Apply Cleaner: My Upper Cleaner");
+}
+
+}  // namespace
+}  // namespace hotkeystest
