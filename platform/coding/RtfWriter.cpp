@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "platform/coding/RtfCodePage.h"
@@ -48,20 +49,33 @@ std::string withoutControls(std::string text, char terminator) {
 // The text with its attributes as RTF can tell them apart: the default font named, sizes in
 // half points, names without the characters that would end them. Runs that would be written
 // alike are merged, so they are written as one.
-AttributedString normalized(const AttributedString& text, const DocumentAttributes& document) {
+TextAttributes normalized(const TextAttributes& attributes, const std::string& defaultFont) {
+    TextAttributes a = attributes;
+    a.fontFamily = a.fontFamily.empty() ? defaultFont : withoutControls(a.fontFamily, ';');
+    if (a.fontFamily.empty()) a.fontFamily = defaultFont;
+    const double size =
+        std::isfinite(a.fontSize) ? std::clamp(a.fontSize, 0.5, INT_MAX / 2.0) : 12.0;
+    a.fontSize = static_cast<double>(std::lround(size * 2)) / 2.0;
+    a.link = withoutControls(a.link, '"');
+    return a;
+}
+
+// Nothing when the text is normalized already (what the reader gives always is), so the
+// common case copies nothing.
+std::optional<AttributedString> normalized(const AttributedString& text,
+                                           const DocumentAttributes& document) {
     const std::string defaultFont = document.defaultFontFamily.empty()
                                         ? kDefaultFont
                                         : withoutControls(document.defaultFontFamily, ';');
+    const auto& runs = text.runs();
+    const bool already = std::all_of(runs.begin(), runs.end(), [&](const auto& r) {
+        return normalized(r.attributes, defaultFont) == r.attributes;
+    });
+    if (already) return std::nullopt;
     AttributedString out;
-    for (const AttributedString::Run& r : text.runs()) {
-        TextAttributes a = r.attributes;
-        a.fontFamily = a.fontFamily.empty() ? defaultFont : withoutControls(a.fontFamily, ';');
-        if (a.fontFamily.empty()) a.fontFamily = defaultFont;
-        const double size =
-            std::isfinite(a.fontSize) ? std::clamp(a.fontSize, 0.5, INT_MAX / 2.0) : 12.0;
-        a.fontSize = static_cast<double>(std::lround(size * 2)) / 2.0;
-        a.link = withoutControls(a.link, '"');
-        out.append(std::u16string_view(text.text()).substr(r.location, r.length), a);
+    for (const AttributedString::Run& r : runs) {
+        out.append(std::u16string_view(text.text()).substr(r.location, r.length),
+                   normalized(r.attributes, defaultFont));
     }
     return out;
 }
@@ -69,7 +83,10 @@ AttributedString normalized(const AttributedString& text, const DocumentAttribut
 class Writer {
   public:
     Writer(const AttributedString& text, const DocumentAttributes& document)
-        : text_(normalized(text, document)), document_(document), codePage_(document.codePage) {}
+        : normalized_(normalized(text, document)),
+          text_(normalized_ ? *normalized_ : text),
+          document_(document),
+          codePage_(document.codePage) {}
 
     std::string run();
 
@@ -93,7 +110,8 @@ class Writer {
     void endRow();
     void control(const char* word, std::optional<int> parameter = std::nullopt);
 
-    const AttributedString text_;
+    const std::optional<AttributedString> normalized_;
+    const AttributedString& text_;
     const DocumentAttributes& document_;
     RtfCodePage codePage_;
     std::string out_;
