@@ -69,14 +69,24 @@ void RtfCodePage::decode(std::string_view bytes, std::u16string& out) {
         }
         return;
     }
+    // Windows code pages never give more UTF-16 units than bytes; ask again if one does.
     const size_t start = out.size();
-    out.resize(start + bytes.size() * 2 + 1);
-    UErrorCode status = U_ZERO_ERROR;
-    ucnv_resetToUnicode(converter_);
-    const int32_t n = ucnv_toUChars(converter_, reinterpret_cast<UChar*>(out.data() + start),
-                                    static_cast<int32_t>(out.size() - start), bytes.data(),
-                                    static_cast<int32_t>(bytes.size()), &status);
-    out.resize(U_SUCCESS(status) ? start + static_cast<size_t>(n) : start);
+    size_t room = bytes.size() + 8;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        out.resize(start + room);
+        UErrorCode status = U_ZERO_ERROR;
+        ucnv_resetToUnicode(converter_);
+        const int32_t n = ucnv_toUChars(converter_, reinterpret_cast<UChar*>(out.data() + start),
+                                        static_cast<int32_t>(room), bytes.data(),
+                                        static_cast<int32_t>(bytes.size()), &status);
+        if (U_SUCCESS(status)) {
+            out.resize(start + static_cast<size_t>(n));
+            return;
+        }
+        if (status != U_BUFFER_OVERFLOW_ERROR) break;
+        room = static_cast<size_t>(n) + 1;
+    }
+    out.resize(start);
 }
 
 std::optional<unsigned char> RtfCodePage::encode(char16_t c) const {
