@@ -154,8 +154,10 @@ std::optional<PLPrefsToolbarItem> PLPreferencesController::toolbarItem(
     const std::string& itemIdentifier) const {
     PLPrefsViewController* pane = viewControllerForToolbarID(itemIdentifier);
     if (!pane) return std::nullopt;
-    return PLPrefsToolbarItem{itemIdentifier, pane->itemLabel(), pane->imageName(),
-                              pane->imageName11()};
+    // The develop switch shows the bundle's own images, to check them.
+    std::optional<std::string> symbol = pane->imageName11();
+    if (defaults_.boolForKey(kDisableNonSystemPrefIcons)) symbol.reset();
+    return PLPrefsToolbarItem{itemIdentifier, pane->itemLabel(), pane->imageName(), symbol};
 }
 
 void PLPreferencesController::toolbarItemDidClick(const std::string& itemIdentifier) {

@@ -25,6 +25,7 @@ class PLPreferencesController : public PLPreferencesOpener {
     static constexpr const char* kToolbarIdentifier = "prefs";
     static constexpr const char* kWindowLayoutName = "PLPreferencesController";
     static constexpr const char* kPanelPrefix = "prefs-";
+    static constexpr const char* kDisableNonSystemPrefIcons = "DevelopDisableNonSystemPrefIcons";
 
     // Keeps the panes; the window is made on first use.
     PLPreferencesController(Panes viewControllers, platform::UserDefaults& defaults,

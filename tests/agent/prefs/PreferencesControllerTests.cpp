@@ -227,6 +227,16 @@ TEST_F(PreferencesControllerTest, ToolbarItemsCarryThePanesLabelsAndImages) {
     EXPECT_EQ(window->items[0],
               (PLPrefsToolbarItem{"general", "general", "prefs_general_icon", std::nullopt}));
     EXPECT_EQ(prefs->toolbarItem("nothing"), std::nullopt);
+
+    struct Symbolic : NamedPane {
+        Symbolic() : NamedPane("sym") {}
+        std::optional<std::string> imageName11() const override { return "gearshape"; }
+    };
+    PLPreferencesController plain({std::make_shared<Symbolic>()}, defaults, {});
+    EXPECT_EQ(plain.toolbarItem("sym")->imageName11, "gearshape");
+    defaults.setBool("DevelopDisableNonSystemPrefIcons", true);
+    EXPECT_EQ(plain.toolbarItem("sym")->imageName11, std::nullopt);
+    EXPECT_EQ(plain.toolbarItem("sym")->imageName, "prefs_sym_icon");
 }
 
 TEST_F(PreferencesControllerTest, DevelopOptionRebuildsTheListAndShowsAdvanced) {
