@@ -30,7 +30,7 @@ QToolButton* squareButton(const QString& text, const QString& name, QWidget* par
 GlobalShortcutsPaneWidget::GlobalShortcutsPaneWidget(PLPrefsGlobalShortcutsController& pane,
                                                      ShortcutActionCellView::Recorders recorders,
                                                      QWidget* parent)
-    : QWidget(parent), pane_(pane), recorders_(recorders) {
+    : QWidget(parent), pane_(pane), paneLifetime_(pane.lifetime()), recorders_(recorders) {
     setObjectName("hotkeys");
     table_ = new QListWidget(this);
     table_->setObjectName("shortcutsTableView");
@@ -65,10 +65,10 @@ GlobalShortcutsPaneWidget::GlobalShortcutsPaneWidget(PLPrefsGlobalShortcutsContr
 }
 
 GlobalShortcutsPaneWidget::~GlobalShortcutsPaneWidget() {
-    if (pane_.view() == this) pane_.setView(nullptr);
-    // The editors' closing reports go to a pane whose view is gone.
+    // Hiding the editors while they are destroyed would report to the pane.
     for (auto* editor : {cleanerEditor_, groupEditor_})
         if (editor) editor->closed = nullptr;
+    if (!paneLifetime_.expired() && pane_.view() == this) pane_.setView(nullptr);
 }
 
 void GlobalShortcutsPaneWidget::install(PLPrefsGlobalShortcutsController& pane,
@@ -111,7 +111,8 @@ void GlobalShortcutsPaneWidget::reloadTable() {
         recorder->recorder().shortcutValueChange = nullptr;
         recorder->recorder().setShortcutValue(cell.shortcut);
         recorder->recorder().shortcutValueChange = [this, recorder](ShortcutRecorder& changed) {
-            pane_.shortcutValueChanged(recorder->item, changed.shortcutValue());
+            if (!paneLifetime_.expired())
+                pane_.shortcutValueChanged(recorder->item, changed.shortcutValue());
         };
         connect(view->labelButton, &QPushButton::clicked, this, [this, view] {
             for (int r = 0; r < table_->count(); ++r)
@@ -141,7 +142,9 @@ void GlobalShortcutsPaneWidget::presentActionEditor(ShortcutActionController& ed
         &editor == &pane_.showGroupsActionController ? groupEditor_ : cleanerEditor_;
     if (!widget) {
         widget = new ShortcutActionEditorWidget(editor, this);
-        widget->closed = [this] { pane_.actionEditorDidClose(); };
+        widget->closed = [this] {
+            if (!paneLifetime_.expired()) pane_.actionEditorDidClose();
+        };
     }
     ShortcutActionCellView* cell = cellAt(row);
     const QWidget* anchor = cell ? static_cast<QWidget*>(cell->labelButton) : table_;

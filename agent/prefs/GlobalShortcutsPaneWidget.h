@@ -48,6 +48,7 @@ class GlobalShortcutsPaneWidget : public QWidget, public GlobalShortcutsPaneView
 
   private:
     PLPrefsGlobalShortcutsController& pane_;
+    std::weak_ptr<bool> paneLifetime_;
     ShortcutActionCellView::Recorders recorders_;
     QListWidget* table_ = nullptr;
     QToolButton* addButton_ = nullptr;

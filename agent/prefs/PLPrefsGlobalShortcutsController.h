@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -97,6 +98,9 @@ class PLPrefsGlobalShortcutsController : public PLPrefsViewController,
     ShortcutActionController showGroupsActionController;
     // The editor shown now, if any.
     ShortcutActionController* presentedEditor() const { return presented_; }
+    // Expires when the pane is destroyed: a view the window deletes later (after the pane list
+    // was rebuilt) must not reach back into a pane that is gone.
+    std::weak_ptr<bool> lifetime() const { return alive_; }
 
   private:
     void addShortcut(ActionType type);

@@ -113,5 +113,20 @@ TEST_F(PaneWidget, TheRowMenuDeletesEvenTheFirstRow) {
               "Apply Cleaner: My Upper Cleaner");
 }
 
+TEST_F(PaneWidget, AViewDeletedAfterItsPaneLeavesItAlone) {
+    // As when the window rebuilds its pane list: the old view is deleted later.
+    widget->cellAt(1)->labelButton->click();
+    auto pane2 = std::make_unique<PLPrefsGlobalShortcutsController>(
+        PLPrefsGlobalShortcutsController::Collaborators{&list, &client, &defaults, &sounds,
+                                                        &agent.mainQueue(), &checks});
+    auto orphan = std::make_unique<GlobalShortcutsPaneWidget>(
+        *pane2, ShortcutActionCellView::Recorders{&registry, &checks, &layout, &sounds});
+    pane2->changeHotKeyAction(1);
+    pane2.reset();
+    orphan.reset();  // must not touch the destroyed pane (the sanitizer build checks)
+    world.runUntilIdle();
+    SUCCEED();
+}
+
 }  // namespace
 }  // namespace hotkeystest
