@@ -12,24 +12,34 @@
 #include "platform/workspace/Localization.h"
 
 namespace {
-QString text(const char* key) {
-    return QString::fromStdString(platform::localized(key, "Advanced pref"));
+QString text(const std::string& localizedText) {
+    return QString::fromStdString(localizedText);
 }
 }  // namespace
 
 AdvancedPrefsView::AdvancedPrefsView(PLAgentPrefsAdvancedController& pane, QWidget* parent)
     : QWidget(parent), pane_(pane) {
     setObjectName("advanced");
-    pl8_ = new QCheckBox(text("Use the cleaner groups of Purlane 8"), this);
-    leaveOthers_ = new QCheckBox(text("Leave other Purlane agents running"), this);
-    selectAll_ = new QCheckBox(text("Select all text before applying a cleaner"), this);
-    preserve_ = new QCheckBox(text("Restore the clipboard after applying a cleaner"), this);
+    pl8_ = new QCheckBox(
+        text(platform::localized("Use the cleaner groups of Purlane 8", "Advanced pref")), this);
+    leaveOthers_ = new QCheckBox(
+        text(platform::localized("Leave other Purlane agents running", "Advanced pref")), this);
+    selectAll_ = new QCheckBox(
+        text(platform::localized("Select all text before applying a cleaner", "Advanced pref")),
+        this);
+    preserve_ =
+        new QCheckBox(text(platform::localized("Restore the clipboard after applying a cleaner",
+                                               "Advanced pref")),
+                      this);
     delay_ = new QSpinBox(this);
     delay_->setRange(0, static_cast<int>(PLAgentPrefsAdvancedController::kMaxKeystrokeDelay));
-    auto* delayNote = new QLabel(text("× 0.1 s added after each key press"), this);
+    auto* delayNote = new QLabel(
+        text(platform::localized("× 0.1 s added after each key press", "Advanced pref")), this);
     delayNote->setEnabled(false);
-    develop_ = new QCheckBox(text("Show the Develop pane"), this);
-    auto* watcher = new QPushButton(text("Open Launch Watcher"), this);
+    develop_ =
+        new QCheckBox(text(platform::localized("Show the Develop pane", "Advanced pref")), this);
+    auto* watcher =
+        new QPushButton(text(platform::localized("Open Launch Watcher", "Advanced pref")), this);
 
     auto* delayRow = new QHBoxLayout;
     delayRow->addWidget(delay_);
@@ -39,12 +49,12 @@ AdvancedPrefsView::AdvancedPrefsView(PLAgentPrefsAdvancedController& pane, QWidg
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
-    form->addRow(text("Library:"), pl8_);
-    form->addRow(text("At start-up:"), leaveOthers_);
-    form->addRow(text("Applying:"), selectAll_);
+    form->addRow(text(platform::localized("Library:", "Advanced pref")), pl8_);
+    form->addRow(text(platform::localized("At start-up:", "Advanced pref")), leaveOthers_);
+    form->addRow(text(platform::localized("Applying:", "Advanced pref")), selectAll_);
     form->addRow(QString(), preserve_);
-    form->addRow(text("Keystroke delay:"), delayRow);
-    form->addRow(text("Diagnostics:"), develop_);
+    form->addRow(text(platform::localized("Keystroke delay:", "Advanced pref")), delayRow);
+    form->addRow(text(platform::localized("Diagnostics:", "Advanced pref")), develop_);
     form->addRow(QString(), watcher);
 
     auto* column = new QVBoxLayout(this);

@@ -13,8 +13,7 @@ DevelopPrefsView::DevelopPrefsView(PLAgentPrefsDevelopController& pane, QWidget*
     column->setContentsMargins(24, 20, 24, 20);
     column->setSpacing(10);
     for (const auto& item : PLAgentPrefsDevelopController::switches()) {
-        auto* box = new QCheckBox(
-            QString::fromStdString(platform::localized(item.title, "Develop pref")), this);
+        auto* box = new QCheckBox(QString::fromStdString(item.title), this);
         box->setObjectName(QString::fromStdString(item.key));
         box->setChecked(pane.isOn(item.key));
         const std::string key = item.key;

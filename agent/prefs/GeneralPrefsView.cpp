@@ -15,13 +15,13 @@ using platform::localized;
 
 namespace {
 
-QString text(const char* key) {
-    return QString::fromStdString(localized(key, "General pref"));
+QString text(const std::string& localizedText) {
+    return QString::fromStdString(localizedText);
 }
 
-QComboBox* popup(std::initializer_list<std::pair<const char*, int>> items, QWidget* parent) {
+QComboBox* popup(std::initializer_list<std::pair<std::string, int>> items, QWidget* parent) {
     auto* box = new QComboBox(parent);
-    for (const auto& [key, value] : items) box->addItem(text(key), value);
+    for (const auto& [title, value] : items) box->addItem(text(title), value);
     return box;
 }
 
@@ -31,8 +31,8 @@ void choose(QComboBox* box, const QVariant& value) {
     box->setCurrentIndex(index < 0 ? 0 : index);
 }
 
-QLabel* heading(const char* key, QWidget* parent) {
-    auto* label = new QLabel(text(key), parent);
+QLabel* heading(const std::string& title, QWidget* parent) {
+    auto* label = new QLabel(text(title), parent);
     QFont font = label->font();
     font.setBold(true);
     label->setFont(font);
@@ -44,30 +44,39 @@ QLabel* heading(const char* key, QWidget* parent) {
 GeneralPrefsView::GeneralPrefsView(PLAgentPrefsGeneralController& pane, QWidget* parent)
     : QWidget(parent), pane_(pane) {
     setObjectName("general");
-    login_ = new QCheckBox(text("Start Purlane Agent at login"), this);
-    versionedIcon_ = new QCheckBox(text("Show the version number in the menu bar icon"), this);
-    hideDock_ = new QCheckBox(text("Hide the Dock icon (after a relaunch)"), this);
-    layout_ = popup({{"Single list", 1}, {"Groups beside the list", 2}}, this);
-    colorStyle_ = popup({{"Text", 0}, {"Bubble", 1}, {"Text and bubble", 2}}, this);
-    order_ =
-        popup({{"Standard", 0}, {"Custom cleaners first", 1}, {"Custom cleaners only", 2}}, this);
-    compact_ = new QCheckBox(text("Compact rows"), this);
+    login_ = new QCheckBox(text(localized("Start Purlane Agent at login", "General pref")), this);
+    versionedIcon_ = new QCheckBox(
+        text(localized("Show the version number in the menu bar icon", "General pref")), this);
+    hideDock_ = new QCheckBox(
+        text(localized("Hide the Dock icon (after a relaunch)", "General pref")), this);
+    layout_ = popup({{localized("Single list", "General pref"), 1},
+                     {localized("Groups beside the list", "General pref"), 2}},
+                    this);
+    colorStyle_ = popup({{localized("Text", "General pref"), 0},
+                         {localized("Bubble", "General pref"), 1},
+                         {localized("Text and bubble", "General pref"), 2}},
+                        this);
+    order_ = popup({{localized("Standard", "General pref"), 0},
+                    {localized("Custom cleaners first", "General pref"), 1},
+                    {localized("Custom cleaners only", "General pref"), 2}},
+                   this);
+    compact_ = new QCheckBox(text(localized("Compact rows", "General pref")), this);
     defaultGroup_ = new QComboBox(this);
     defaultGroup_->setObjectName("defaultGroup");
-    auto* restore = new QPushButton(text("Restore Defaults"), this);
-    auto* relaunch = new QPushButton(text("Relaunch"), this);
+    auto* restore = new QPushButton(text(localized("Restore Defaults", "General pref")), this);
+    auto* relaunch = new QPushButton(text(localized("Relaunch", "General pref")), this);
 
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
-    form->addRow(text("Startup:"), login_);
-    form->addRow(text("Menu bar:"), versionedIcon_);
+    form->addRow(text(localized("Startup:", "General pref")), login_);
+    form->addRow(text(localized("Menu bar:", "General pref")), versionedIcon_);
     form->addRow(QString(), hideDock_);
-    form->addRow(text("Popover layout:"), layout_);
-    form->addRow(text("Cleaner colors:"), colorStyle_);
-    form->addRow(text("Cleaner order:"), order_);
+    form->addRow(text(localized("Popover layout:", "General pref")), layout_);
+    form->addRow(text(localized("Cleaner colors:", "General pref")), colorStyle_);
+    form->addRow(text(localized("Cleaner order:", "General pref")), order_);
     form->addRow(QString(), compact_);
-    form->addRow(text("Show first:"), defaultGroup_);
+    form->addRow(text(localized("Show first:", "General pref")), defaultGroup_);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(restore);
@@ -77,7 +86,7 @@ GeneralPrefsView::GeneralPrefsView(PLAgentPrefsGeneralController& pane, QWidget*
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(24, 20, 24, 20);
     column->setSpacing(12);
-    column->addWidget(heading("General", this));
+    column->addWidget(heading(localized("General", "Prefs Toolbar item name"), this));
     column->addLayout(form);
     column->addStretch();
     column->addLayout(buttons);

@@ -6,9 +6,10 @@
 const std::vector<PLAgentPrefsDevelopController::Switch>&
 PLAgentPrefsDevelopController::switches() {
     static const std::vector<Switch> list = {
-        {kDisableNonSystemPrefIcons, "Use the bundle's images in the preferences toolbar"},
+        {kDisableNonSystemPrefIcons,
+         platform::localized("Use the bundle's images in the preferences toolbar", "Develop pref")},
         {RegisteredDefaults::kShortcutIgnoreKeyValidation,
-         "Accept hot keys the system already uses"},
+         platform::localized("Accept hot keys the system already uses", "Develop pref")},
     };
     return list;
 }

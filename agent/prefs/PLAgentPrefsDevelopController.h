@@ -11,7 +11,7 @@ class PLAgentPrefsDevelopController : public PLPrefsViewController {
   public:
     static constexpr const char* kDisableNonSystemPrefIcons = "DevelopDisableNonSystemPrefIcons";
 
-    // One checkbox: the bool setting and its localisation key (the comment is "Develop pref").
+    // One checkbox: the bool setting and its localised title.
     struct Switch {
         std::string key;
         std::string title;
