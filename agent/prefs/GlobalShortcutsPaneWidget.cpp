@@ -78,6 +78,14 @@ void GlobalShortcutsPaneWidget::install(PLPrefsGlobalShortcutsController& pane,
     });
 }
 
+std::shared_ptr<PLPrefsGlobalShortcutsController> GlobalShortcutsPaneWidget::makePane(
+    PLPrefsGlobalShortcutsController::Collaborators collaborators,
+    ShortcutActionCellView::Recorders recorders) {
+    auto pane = std::make_shared<PLPrefsGlobalShortcutsController>(collaborators);
+    install(*pane, recorders);
+    return pane;
+}
+
 ShortcutActionCellView* GlobalShortcutsPaneWidget::cellAt(int row) const {
     QListWidgetItem* item = table_->item(row);
     return item ? static_cast<ShortcutActionCellView*>(table_->itemWidget(item)) : nullptr;

@@ -27,6 +27,10 @@ class GlobalShortcutsPaneWidget : public QWidget, public GlobalShortcutsPaneView
     // Gives the pane a view maker making this widget, for the preferences window.
     static void install(PLPrefsGlobalShortcutsController& pane,
                         ShortcutActionCellView::Recorders recorders);
+    // A new pane with this widget as its view maker: what the window's pane maker returns.
+    static std::shared_ptr<PLPrefsGlobalShortcutsController> makePane(
+        PLPrefsGlobalShortcutsController::Collaborators collaborators,
+        ShortcutActionCellView::Recorders recorders);
 
     QListWidget* shortcutsTableView() const { return table_; }
     QToolButton* addButton() const { return addButton_; }

@@ -93,12 +93,12 @@ class HotKeysPaneOnDesktop : public testing::Test {
         hotKeys->registerAll();
         client.clientData().update(hotkeystest::sampleLibrary());
 
-        pane = std::make_unique<PLPrefsGlobalShortcutsController>(
-            PLPrefsGlobalShortcutsController::Collaborators{&list, &client, &defaults, &sounds,
-                                                            mainQueue.get(), checks.get()});
-        widget = std::make_unique<GlobalShortcutsPaneWidget>(
-            *pane,
-            ShortcutActionCellView::Recorders{&registry, checks.get(), layout.get(), &sounds});
+        // Made as the preferences window makes it: the pane, then its view from its maker.
+        pane = GlobalShortcutsPaneWidget::makePane(
+            {&list, &client, &defaults, &sounds, mainQueue.get(), checks.get()},
+            {&registry, checks.get(), layout.get(), &sounds});
+        widget.reset(static_cast<GlobalShortcutsPaneWidget*>(pane->makeView(nullptr)));
+        ASSERT_TRUE(widget);
         widget->resize(widget->sizeHint());
         pane->viewWillAppear();
         widget->show();
@@ -130,7 +130,7 @@ class HotKeysPaneOnDesktop : public testing::Test {
     std::unique_ptr<MASShortcutMonitor> monitor;
     std::unique_ptr<GlobalHotKeys> hotKeys;
     platform::ObserverToken observer = 0;
-    std::unique_ptr<PLPrefsGlobalShortcutsController> pane;
+    std::shared_ptr<PLPrefsGlobalShortcutsController> pane;
     std::unique_ptr<GlobalShortcutsPaneWidget> widget;
 };
 
