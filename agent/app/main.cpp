@@ -117,10 +117,6 @@ int main(int argc, char** argv) {
     });
     PurlaneServerConnection server(shared, app.workspace(), sounds);
 
-    // URL commands are not part of this build: URLs are accepted and reported.
-    AgentGURLHandler urlHandler(
-        [](const std::string& url) { log("URL command not available in this version: " + url); });
-
     // Keys: the display's keymap, or without a display a US keymap to read key codes from (no
     // key can be posted then, and the pipeline says so).
     std::unique_ptr<XkbKeyboardLayout> layout = XkbKeyboardLayout::fromDisplay();
@@ -201,6 +197,21 @@ int main(int argc, char** argv) {
         return pickCleaner.showPickListWithStart(start);
     });
     AppDelegate* appDelegate = nullptr;
+
+    // URL commands: queued until start-up ends, then run on the main queue.
+    AgentGURLHandler urlHandler({app, host.mainQueue(), host.notificationCenter(),
+                                 [&appDelegate] {
+                                     if (appDelegate) appDelegate->launchPurlaneApp();
+                                 },
+                                 [&appDelegate](const std::string& pane) {
+                                     // The preferences window shows its panes once it is part of
+                                     // the agent; until then the request reaches the delegate's own
+                                     // action.
+                                     log("Preferences pane requested: " + pane);
+                                     if (appDelegate) appDelegate->showPreferencesWindow();
+                                 }});
+    urlHandler.setUpdater(&updater);
+    AgentGURLHandler::setShared(&urlHandler);
 
     std::unique_ptr<GlobalActionsManager> actions;
     if (layout) {

@@ -58,7 +58,8 @@ AgentSimFixture::AgentSimFixture()
                   localized("Western", "Encoding family word in encoding names"),
                   localized("Unicode", "Encoding family word in encoding names"))}),
       server(shared, agent.workspace(), sounds),
-      urlHandler([this](const std::string& url) { urlsPerformed.push_back(url); }) {
+      urlHandler(
+          {agent.application(), agent.mainQueue(), agent.notificationCenter(), nullptr, nullptr}) {
     world.setHomeDirectory(temp.path() / "home");
     world.apps().install({.bundleIdentifier = kEngineID,
                           .path = kEnginePath,

@@ -84,7 +84,6 @@ class AgentSimFixture : public ::testing::Test {
     platform::UserDefaults& shared;
     PLClient client;
     PurlaneServerConnection server;
-    std::vector<std::string> urlsPerformed;
     AgentGURLHandler urlHandler;
 
     std::vector<EngineRequest> engineRequests;
