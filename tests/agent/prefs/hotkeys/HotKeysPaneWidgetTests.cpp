@@ -102,6 +102,20 @@ TEST_F(PaneWidget, TheLabelOpensTheEditorPopoverOnTheRecordsChoice) {
     EXPECT_FALSE(groups->isVisible());
 }
 
+TEST_F(PaneWidget, ARecordedKeyIsSavedAndTheRecorderKeepsItsRow) {
+    ShortcutActionCellView* cell = widget->cellAt(2);
+    ShortcutRecorder& recorder = cell->actionShortcutView->recorder();
+    recorder.setRecording(true);
+    // The recorder goes on (ends recording, announces) after telling the pane: its row must
+    // still be there, so nothing reloads the table from inside the change.
+    recorder.handleKeyEvent(38, ModifierFlags::control | ModifierFlags::command, false);
+    EXPECT_FALSE(recorder.recording());
+    EXPECT_EQ(widget->cellAt(2), cell);
+    EXPECT_EQ(stored()[2].keycode, 38u);
+    EXPECT_EQ(stored()[2].modifiersRaw, ModifierFlags::control | ModifierFlags::command);
+    EXPECT_EQ(cell->actionShortcutView->item.keycode, 38u);
+}
+
 TEST_F(PaneWidget, TheRowMenuDeletesEvenTheFirstRow) {
     auto menu = widget->rowMenu(0);
     ASSERT_EQ(menu->actions().size(), 1);
