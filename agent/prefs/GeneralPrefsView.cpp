@@ -31,14 +31,6 @@ void choose(QComboBox* box, const QVariant& value) {
     box->setCurrentIndex(index < 0 ? 0 : index);
 }
 
-QLabel* heading(const std::string& title, QWidget* parent) {
-    auto* label = new QLabel(text(title), parent);
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-    return label;
-}
-
 }  // namespace
 
 GeneralPrefsView::GeneralPrefsView(PLAgentPrefsGeneralController& pane, QWidget* parent)
@@ -86,7 +78,6 @@ GeneralPrefsView::GeneralPrefsView(PLAgentPrefsGeneralController& pane, QWidget*
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(24, 20, 24, 20);
     column->setSpacing(12);
-    column->addWidget(heading(localized("General", "Prefs Toolbar item name"), this));
     column->addLayout(form);
     column->addStretch();
     column->addLayout(buttons);

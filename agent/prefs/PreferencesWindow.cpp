@@ -118,6 +118,9 @@ void PreferencesWindow::setToolbar(const std::string& toolbarIdentifier,
         action->setData(QString::fromStdString(item.identifier));
         action->setObjectName(QString::fromStdString(item.identifier));
         actions_->addAction(action);
+        // A focus frame on the first item would read as a second selection.
+        if (QWidget* button = toolbar_->widgetForAction(action))
+            button->setFocusPolicy(Qt::NoFocus);
         const std::string id = item.identifier;
         connect(action, &QAction::triggered, this,
                 [this, id] { controller_.toolbarItemDidClick(id); });
@@ -166,8 +169,18 @@ void PreferencesWindow::setFrame(const Rect& frame, bool /*animate*/) {
     move(topLeft);
 }
 
+void PreferencesWindow::showOnly(QWidget* current) {
+    // Only the shown view may count towards the window's size, or it could never shrink.
+    for (int i = 0; i < stack_->count(); ++i) {
+        QWidget* page = stack_->widget(i);
+        page->setSizePolicy(page == current ? QSizePolicy::Preferred : QSizePolicy::Ignored,
+                            page == current ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    }
+    stack_->setCurrentWidget(current);
+}
+
 void PreferencesWindow::showEmptyContent() {
-    stack_->setCurrentWidget(empty_);
+    showOnly(empty_);
 }
 
 QWidget* PreferencesWindow::view(PLPrefsViewController& pane) {
@@ -175,6 +188,7 @@ QWidget* PreferencesWindow::view(PLPrefsViewController& pane) {
     if (it != views_.end()) return it->second;
     QWidget* made = pane.makeView(stack_);
     if (!made) made = new QWidget(stack_);
+    made->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     stack_->addWidget(made);
     views_[&pane] = made;
     return made;
@@ -194,7 +208,7 @@ Size PreferencesWindow::paneViewSize(PLPrefsViewController& pane) {
 }
 
 void PreferencesWindow::showPane(PLPrefsViewController& pane) {
-    stack_->setCurrentWidget(view(pane));
+    showOnly(view(pane));
     const QSize size = this->size();
     if (!pane.hasResizeableWidth()) {
         setMinimumWidth(size.width());

@@ -53,6 +53,7 @@ class PreferencesWindow : public QMainWindow, public PLPreferencesWindow {
   private:
     QIcon iconFor(const PLPrefsToolbarItem& item) const;
     QWidget* view(PLPrefsViewController& pane);
+    void showOnly(QWidget* current);
     int toolbarHeight() const;
 
     PLPreferencesController& controller_;
