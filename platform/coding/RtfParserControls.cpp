@@ -393,15 +393,15 @@ void RtfParser::setFont(int index) {
 void RtfParser::finishFontEntry() {
     if (fontEntry_ < 0) return;
     std::string name = fontName_;
+    if (name.size() > kMaxFontNameLength) {
+        size_t cut = kMaxFontNameLength;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+        name.resize(cut);
+    }
     while (!name.empty() && name.back() == ' ') name.pop_back();
     while (!name.empty() && name.front() == ' ') name.erase(0, 1);
     Font font{std::move(name), std::nullopt};
     if (fontCharset_) font.codePage = RtfCodePage::forCharset(*fontCharset_);
-    if (font.name.size() > kMaxFontNameLength) {
-        size_t cut = kMaxFontNameLength;
-        while (cut > 0 && (static_cast<unsigned char>(font.name[cut]) & 0xC0) == 0x80) --cut;
-        font.name.resize(cut);
-    }
     fonts_[fontEntry_] = std::move(font);
     fontEntry_ = -1;
     fontName_.clear();
