@@ -168,6 +168,7 @@ TEST_F(HotKeysPaneWithAgent, ARecordedRowCleansAForeignFieldThroughTheAgent) {
     ASSERT_TRUE(AgentSession::waitFor([&] { return registrations() > before; }))
         << agent->stderrText();
 
+    spinUntil([] { return false; }, 0.3);  // the recorder's last repaint reaches the screen
     desktop->screenshot("HotKeysPane-desktop");
     widget->hide();
     openField("press me");
