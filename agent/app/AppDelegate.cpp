@@ -111,14 +111,32 @@ void AppDelegate::purlane8groupsChanged(const std::string& notificationName) {
 }
 
 void AppDelegate::showPreferencesWindow() {
-    // The preferences window is not part of this build yet; the request is only noted.
+    closePopover();
     s_.application.activate(/*ignoringOtherApps=*/true);
-    log("Preferences requested");
+    if (!preferences_) return;
+    const auto stored = s_.host.standardUserDefaults().stringForKey("prefs.selected.identifier");
+    if (stored == std::optional<std::string>("info"))
+        preferences_->showPanelWithNamed("general");
+    else
+        preferences_->showMainWindow();
 }
 
 void AppDelegate::showPreferencesGeneral() {
+    showPreferencesPanel("general");
+}
+
+void AppDelegate::showAboutPanel() {
+    showPreferencesPanel("about");
+}
+
+void AppDelegate::showReleaseNotesPanel() {
+    showPreferencesPanel("notes");
+}
+
+void AppDelegate::showPreferencesPanel(const std::string& name) {
+    closePopover();
     s_.application.activate(/*ignoringOtherApps=*/true);
-    log("Preferences requested: general");
+    if (preferences_) preferences_->showPanelWithNamed(name);
 }
 
 void AppDelegate::launchPurlaneApp() {

@@ -12,6 +12,7 @@
 #include "agent/engine/PLClientAgentDelegate.h"
 #include "agent/engine/PurlaneServerConnection.h"
 #include "agent/help/AgentNavigator.h"
+#include "agent/prefs/PLPreferencesOpener.h"
 #include "agent/updates/AppUpdater.h"
 #include "platform/Host.h"
 #include "platform/input/Accessibility.h"
@@ -63,8 +64,12 @@ class AppDelegate : public platform::ApplicationDelegate {
     void purlane8groupsChanged(const std::string& notificationName);
 
     // Menu actions.
+    // The stored pane "info" (an old name) opens the General pane instead.
     void showPreferencesWindow();
     void showPreferencesGeneral();
+    void showAboutPanel();
+    // Asks for the pane "notes", which the agent's window does not have: nothing opens.
+    void showReleaseNotesPanel();
     void launchPurlaneApp();
     void showReleaseNotes();
     void showOnlineHelp();
@@ -74,11 +79,14 @@ class AppDelegate : public platform::ApplicationDelegate {
     // The updater started at start-up and the help windows; either may be absent.
     void setUpdater(AppUpdater* updater) { updater_ = updater; }
     void setNavigator(AgentNavigator* navigator) { navigator_ = navigator; }
+    // The preferences window; without one the preferences actions only activate the agent.
+    void setPreferences(PLPreferencesOpener* preferences) { preferences_ = preferences; }
     // Menu actions start by closing the popover they may have been chosen in.
     void closePopover();
 
   private:
     void step(const std::string& name);
+    void showPreferencesPanel(const std::string& name);
     void quitOtherAgents();
     void versionChangeCleanUp();
 
@@ -88,5 +96,6 @@ class AppDelegate : public platform::ApplicationDelegate {
     std::unique_ptr<platform::SerialQueue> quitQueue_;
     AppUpdater* updater_ = nullptr;
     AgentNavigator* navigator_ = nullptr;
+    PLPreferencesOpener* preferences_ = nullptr;
     std::unique_ptr<PLServiceProvider> serviceProvider_;
 };

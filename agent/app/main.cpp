@@ -9,7 +9,13 @@
 #include "agent/engine/TextEncodingCatalog.h"
 #include "agent/files/FileCleaner.h"
 #include "agent/help/DocWindowController.h"
+#include "agent/library/PLGroupType.h"
 #include "agent/library/SharedDataLoader.h"
+#include "agent/prefs/AgentPrefsPanes.h"
+#include "agent/prefs/GlobalShortcutsPaneWidget.h"
+#include "agent/prefs/PLPrefsServicesWidget.h"
+#include "agent/prefs/PreferencesWindow.h"
+#include "agent/shortcuts/ValidatorChecks.h"
 #include "agent/surfaces/ApplicationActions.h"
 #include "agent/surfaces/GlobalPopoverFactory.h"
 #include "agent/surfaces/PLPickCleaner.h"
@@ -29,6 +35,7 @@
 #include "platform/linux/QtStatusBar.h"
 #include "platform/linux/QtUpdateTransport.h"
 #include "platform/linux/QtUpdateUserInterface.h"
+#include "platform/linux/XdgAutostartLoginItems.h"
 #include "platform/linux/x11/X11Accessibility.h"
 #include "platform/linux/x11/X11HotKeys.h"
 #include "platform/linux/x11/X11ModifierFlags.h"
@@ -41,7 +48,6 @@
 #include "platform/workspace/Localization.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 using namespace platform;
 
@@ -50,17 +56,11 @@ namespace {
 // The popover's action menu: the application delegate's actions and the application's own.
 class AgentApplicationActions : public ApplicationActions {
   public:
-    AgentApplicationActions(Application& app, const Bundle& bundle) : app_(app), bundle_(bundle) {}
+    explicit AgentApplicationActions(Application& app) : app_(app) {}
     AppDelegate* delegate = nullptr;
 
     void showAboutPanel() override {
-        const std::string version = bundle_.infoString("CFBundleShortVersionString").value_or("");
-        const std::string build = bundle_.infoString("CFBundleVersion").value_or("");
-        app_.activate(true);
-        QMessageBox::about(
-            nullptr, QString::fromStdString(localized("About", "Popover menu")),
-            QString::fromStdString("purlaneAgent " + version + " (" + build + ")\n" +
-                                   bundle_.infoString("NSHumanReadableCopyright").value_or("")));
+        if (delegate) delegate->showAboutPanel();
     }
     void showPreferencesWindow() override {
         if (delegate) delegate->showPreferencesWindow();
@@ -78,7 +78,6 @@ class AgentApplicationActions : public ApplicationActions {
 
   private:
     Application& app_;
-    const Bundle& bundle_;
 };
 
 }  // namespace
@@ -184,7 +183,7 @@ int main(int argc, char** argv) {
     const PLCleanerListViewController::Collaborators listServices{
         &client,    &host.standardUserDefaults(), &host.notificationCenter(), &sounds,
         &modifiers, qtCapHeightSource()};
-    AgentApplicationActions applicationActions(app, bundle);
+    AgentApplicationActions applicationActions(app);
     GlobalPopoverFactory popoverContents(
         {listServices, host.standardUserDefaults(), bundle.infoDictionary(),
          [&updater] { return updater.updateAvailable(); }, &applicationActions},
@@ -232,6 +231,56 @@ int main(int argc, char** argv) {
         log("No keyboard layout (xkeyboard-config missing?): cleaners cannot be applied in place");
     }
 
+    // The preferences window, made when first shown. Each pane maker makes a new pane: the
+    // list is made again when the develop option changes.
+    XdgAutostartLoginItems loginItems;
+    PLVendorPages vendorPages(app.workspace());
+    AgentPreferencesController::PaneMakers paneMakers = AgentPrefsPanes::makers(
+        {host.standardUserDefaults(), shared, host.notificationCenter(), host.distributedCenter(),
+         loginItems, app, host.bundleIdentifier(), vendorPages, &updater,
+         [&appDelegate] {
+             if (appDelegate) appDelegate->showReleaseNotes();
+         },
+         [&client] {
+             // Built-in groups are stored by uuid, as the lists store them.
+             std::vector<PLAgentPrefsGeneralController::GroupChoice> choices;
+             const PLClientData& data = client.groups().clientData();
+             for (const std::string& name : data.groupNames(PLGroupType::all)) {
+                 auto uuid = data.groupInfo.nameLookup.find(name);
+                 const bool builtin =
+                     uuid != data.groupInfo.nameLookup.end() && uuid->second.starts_with("##");
+                 choices.emplace_back(name, builtin ? uuid->second : name);
+             }
+             return choices;
+         }});
+    // Hot keys can only be recorded where they can be registered.
+    ShortcutRecorderRegistry recorderRegistry;
+    std::unique_ptr<ValidatorChecks> shortcutChecks;
+    if (validator && layout) {
+        shortcutChecks = std::make_unique<ValidatorChecks>(*validator);
+        paneMakers["hotkeys"] = [&] {
+            return GlobalShortcutsPaneWidget::makePane(
+                {&shortcutList, &client, &host.standardUserDefaults(), &sounds, &host.mainQueue(),
+                 shortcutChecks.get()},
+                {&recorderRegistry, shortcutChecks.get(), layout.get(), &sounds});
+        };
+    }
+    const KeyboardShortcutSettings keyboardSettings =
+        PLPrefsServicesWidget::desktopKeyboardSettings();
+    paneMakers["services"] = [&] {
+        auto pane =
+            std::make_shared<PLPrefsServicesController>(PLPrefsServicesController::Collaborators{
+                client, host.standardUserDefaults(), app.workspace(), host.notificationCenter(),
+                &servicesMenu, locations.userLibraryDirectory(),
+                keyboardSettings.available() ? &keyboardSettings : nullptr});
+        PLPrefsServicesWidget::install(*pane);
+        return pane;
+    };
+    AgentPreferencesController preferences(paneMakers, host.standardUserDefaults(),
+                                           host.distributedCenter(),
+                                           PreferencesWindow::maker(&bundle));
+    AgentPreferencesController::setShared(&preferences);
+
     AppDelegate delegate({app, host, accessibility, client, server, urlHandler,
                           locations.userLibraryDirectory(), actions.get(), &servicesMenu});
 
@@ -257,6 +306,7 @@ int main(int argc, char** argv) {
     appDelegate = &delegate;
     delegate.setUpdater(&updater);
     delegate.setNavigator(&navigator);
+    delegate.setPreferences(&preferences);
     app.setDelegate(&delegate);
     return app.run();
 }

@@ -17,11 +17,19 @@ namespace {
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
 
+// What the menu actions asked of the preferences window: "main" or the pane's name.
+struct RecordingOpener : PLPreferencesOpener {
+    void showMainWindow() override { asked.push_back("main"); }
+    void showPanelWithNamed(const std::string& name) override { asked.push_back(name); }
+    Strings asked;
+};
+
 class StartupTest : public agenttest::AgentSimFixture {
   public:
     // Runs the application's launch with the delegate; `atStep` runs as a step begins.
     AppDelegate& start() {
         delegate = std::make_unique<AppDelegate>(services());
+        delegate->setPreferences(&preferences);
         delegate->setStepObserver([this](const std::string& name) {
             steps.push_back(name);
             if (auto hook = atStep.find(name); hook != atStep.end()) hook->second();
@@ -41,6 +49,7 @@ class StartupTest : public agenttest::AgentSimFixture {
     // The did-finish sequence again with a new delegate, as at a later launch.
     void relaunch() {
         restarts.push_back(std::make_unique<AppDelegate>(services()));
+        restarts.back()->setPreferences(&preferences);
         restarts.back()->applicationDidFinishLaunching(agent.application());
     }
     fs::path staleServices() const {
@@ -48,6 +57,7 @@ class StartupTest : public agenttest::AgentSimFixture {
     }
 
     SimProcess& browser = world.launch("com.example.browser");
+    RecordingOpener preferences;
     std::unique_ptr<AppDelegate> delegate;
     // Kept alive: their observers stay registered.
     std::vector<std::unique_ptr<AppDelegate>> restarts;
@@ -152,10 +162,10 @@ TEST_F(StartupTest, NextLaunchActionIsConsumedWhateverItSays) {
     } cases[] = {{"showPrefs", true}, {"none", false}, {"show", false}, {std::nullopt, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value.value_or("<absent>"));
-        logs.sink.logged.clear();
+        preferences.asked.clear();
         if (c.value) defaults.setString(AppDelegate::kNextLaunchAction, *c.value);
         relaunch();
-        EXPECT_EQ(logged("Preferences requested"), c.opensPreferences);
+        EXPECT_EQ(preferences.asked, c.opensPreferences ? Strings{"main"} : Strings{});
         EXPECT_FALSE(defaults.objectForKey(AppDelegate::kNextLaunchAction));
     }
 }
@@ -215,7 +225,30 @@ TEST_F(StartupTest, AVersionChangeTrashesTheStaleServicesBundle) {
 TEST_F(StartupTest, ReopenOpensThePreferencesAndIsHandled) {
     AppDelegate& d = start();
     EXPECT_TRUE(d.applicationShouldHandleReopen(agent.application(), false));
-    EXPECT_TRUE(logged("Preferences requested: general"));
+    EXPECT_EQ(preferences.asked, Strings{"general"});
+}
+
+TEST_F(StartupTest, PreferencesActionsOpenTheirPanesAndAStoredInfoPaneOpensGeneral) {
+    AppDelegate& d = start();
+    struct Case {
+        std::optional<std::string> stored;
+        std::function<void()> action;
+        std::string asked;
+    };
+    for (const Case& c : {Case{std::nullopt, [&] { d.showPreferencesWindow(); }, "main"},
+                          Case{"about", [&] { d.showPreferencesWindow(); }, "main"},
+                          Case{"info", [&] { d.showPreferencesWindow(); }, "general"},
+                          Case{std::nullopt, [&] { d.showPreferencesGeneral(); }, "general"},
+                          Case{std::nullopt, [&] { d.showAboutPanel(); }, "about"},
+                          Case{std::nullopt, [&] { d.showReleaseNotesPanel(); }, "notes"}}) {
+        preferences.asked.clear();
+        if (c.stored)
+            defaults.setString("prefs.selected.identifier", *c.stored);
+        else
+            defaults.removeObjectForKey("prefs.selected.identifier");
+        c.action();
+        EXPECT_EQ(preferences.asked, Strings{c.asked}) << c.asked;
+    }
 }
 
 }  // namespace
