@@ -134,8 +134,10 @@ int main(int argc, char** argv) {
     if (x11HotKeys && layout) {
         systemShortcuts = std::make_unique<X11SystemShortcuts>(*x11HotKeys);
         monitor = std::make_unique<MASShortcutMonitor>(*x11HotKeys, host.mainQueue());
+        // No main-menu provider: the agent has no main menu on Linux (a status-area program),
+        // so only the desktop's own shortcuts can make a combination unusable.
         validator = std::make_unique<MASShortcutValidator>(host.standardUserDefaults(),
-                                                           *systemShortcuts, *layout);
+                                                           *systemShortcuts, *layout, nullptr);
         hotKeys = std::make_unique<GlobalHotKeys>(*monitor, *validator, shortcutList,
                                                   host.standardUserDefaults());
     } else {
