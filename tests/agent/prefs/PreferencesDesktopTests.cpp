@@ -1,0 +1,74 @@
+// The real agent on a desktop of the test's own: a relaunch asked for with "showPrefs" opens the
+// preferences window once, on the pane shown last, under its fixed title; Control-W closes it.
+
+#include <gtest/gtest.h>
+
+#include "tests/support/AgentDesktopTest.h"
+
+using namespace testsupport;
+
+namespace {
+
+const std::string kAgent = AgentSession::kAgentID;
+
+struct PreferencesDesktopTest : testing::Test {
+    void SetUp() override {
+        if (!AgentSession::runnerHasSessionBus())
+            GTEST_SKIP() << "no session bus: run under dbus-run-session";
+        desktop = std::make_unique<XDesktop>();
+        ASSERT_TRUE(desktop->ready()) << desktop->error();
+        session = std::make_unique<AgentSession>(desktop->display());
+        ASSERT_TRUE(session->ready());
+    }
+    void TearDown() override {
+        if (HasFailure() && desktop && desktop->ready())
+            desktop->screenshot("PreferencesDesktop-failure");
+        session.reset();
+        desktop.reset();
+    }
+    std::optional<std::string> read(const std::string& key) {
+        RunResult r = session->ctl({"defaults", "read", kAgent, key});
+        if (r.status != 0) return std::nullopt;
+        auto lines = AgentSession::lines(r.out);
+        return lines.empty() ? std::string() : lines[0];
+    }
+    std::string windowName(uint32_t window) {
+        RunResult r = run({"/usr/bin/xdotool", "getwindowname", std::to_string(window)});
+        auto lines = AgentSession::lines(r.out);
+        return lines.empty() ? "" : lines[0];
+    }
+
+    std::unique_ptr<XDesktop> desktop;
+    std::unique_ptr<AgentSession> session;
+};
+
+TEST_F(PreferencesDesktopTest, ShowPrefsOpensTheLastPaneOnceAndControlWClosesIt) {
+    ASSERT_EQ(
+        session->ctl({"defaults", "write", kAgent, "NextLaunchAction", "-string", "showPrefs"})
+            .status,
+        0);
+    ASSERT_EQ(
+        session
+            ->ctl({"defaults", "write", kAgent, "prefs.selected.identifier", "-string", "advanced"})
+            .status,
+        0);
+    Subprocess* agent = session->startAgent();
+    ASSERT_NE(agent, nullptr);
+
+    std::optional<uint32_t> window;
+    ASSERT_TRUE(AgentSession::waitFor([&] {
+        return (window = desktop->windowOfProcess(agent->pid())).has_value();
+    })) << agent->stderrText();
+    EXPECT_EQ(windowName(*window), "Purlane Agent Settings");
+    EXPECT_EQ(read("NextLaunchAction"), std::nullopt);
+    EXPECT_EQ(read("prefs.selected.identifier"), "advanced");
+    ASSERT_TRUE(AgentSession::waitFor([&] { return desktop->activeWindow() == window; }));
+    desktop->screenshot("PreferencesDesktop-advanced");
+
+    run({"/usr/bin/xdotool", "key", "ctrl+w"});
+    EXPECT_TRUE(AgentSession::waitFor([&] { return !desktop->windowOfProcess(agent->pid()); }));
+    // The agent goes on without its window.
+    EXPECT_TRUE(session->isListed(agent->pid()));
+}
+
+}  // namespace
