@@ -204,12 +204,10 @@ int main(int argc, char** argv) {
                                  [&appDelegate] {
                                      if (appDelegate) appDelegate->launchPurlaneApp();
                                  },
-                                 [&appDelegate](const std::string& pane) {
-                                     // The preferences window shows its panes once it is part of
-                                     // the agent; until then the request reaches the delegate's own
-                                     // action.
-                                     log("Preferences pane requested: " + pane);
-                                     if (appDelegate) appDelegate->showPreferencesWindow();
+                                 [](const std::string& pane) {
+                                     // Made further down, before any URL is handled.
+                                     if (auto* preferences = AgentPreferencesController::shared())
+                                         preferences->showPanelWithNamed(pane);
                                  }});
     urlHandler.setUpdater(&updater);
     AgentGURLHandler::setShared(&urlHandler);

@@ -129,6 +129,10 @@ PLAgentPrefsGeneralController::defaultGroupChoices() const {
     const std::string current = defaultGroup();
     const bool listed = std::any_of(choices.begin(), choices.end(),
                                     [&](const GroupChoice& c) { return c.second == current; });
-    if (!current.empty() && !listed) choices.insert(choices.begin(), {current, current});
+    // A built-in group is stored by its uuid ("##Standard"); before the library is loaded it is
+    // shown by the name the uuid carries.
+    if (!current.empty() && !listed)
+        choices.insert(choices.begin(),
+                       {current.starts_with("##") ? current.substr(2) : current, current});
     return choices;
 }

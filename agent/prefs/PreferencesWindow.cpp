@@ -79,6 +79,9 @@ PreferencesWindow::PreferencesWindow(PLPreferencesController& controller, const 
     stack_->addWidget(empty_);
     setCentralWidget(stack_);
     setContextMenuPolicy(Qt::NoContextMenu);
+    // A settings window is sized by its pane: no maximise button.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMinimizeButtonHint);
 }
 
 PreferencesWindow::~PreferencesWindow() = default;
@@ -231,6 +234,13 @@ void PreferencesWindow::forgetPane(PLPrefsViewController& pane) {
 }
 
 void PreferencesWindow::makeKeyAndOrderFront() {
+    if (!placed_) {
+        // First show: centred across the screen, near its top, so each pane grows downwards.
+        placed_ = true;
+        const QRect screen = primary();
+        move(screen.left() + (screen.width() - frameGeometry().width()) / 2,
+             screen.top() + screen.height() / 6);
+    }
     show();
     raise();
     activateWindow();

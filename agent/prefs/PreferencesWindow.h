@@ -63,6 +63,7 @@ class PreferencesWindow : public QMainWindow, public PLPreferencesWindow {
     QStackedWidget* stack_;
     QWidget* empty_;
     std::map<PLPrefsViewController*, QWidget*> views_;
+    bool placed_ = false;
     // Control-W: the window shortcut of Linux desktops.
     PLCustomCloseWindow closeKey_;
 };

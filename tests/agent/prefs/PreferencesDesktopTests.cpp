@@ -69,6 +69,25 @@ TEST_F(PreferencesDesktopTest, ShowPrefsOpensTheLastPaneOnceAndControlWClosesIt)
     EXPECT_TRUE(AgentSession::waitFor([&] { return !desktop->windowOfProcess(agent->pid()); }));
     // The agent goes on without its window.
     EXPECT_TRUE(session->isListed(agent->pid()));
+
+    // Each pane asked for by URL: the window takes the pane's size and keeps its top edge.
+    std::optional<int> top;
+    for (const char* pane : {"general", "hotkeys", "services", "updates", "advanced", "about"}) {
+        ASSERT_EQ(
+            session->ctl({"open", std::string("x-purlane-agent://prefs?name=") + pane}).status, 0);
+        ASSERT_TRUE(AgentSession::waitFor([&] {
+            return desktop->windowOfProcess(agent->pid()) &&
+                   read("prefs.selected.identifier") == pane;
+        })) << pane;
+        RunResult geometry = run({"/usr/bin/xdotool", "getwindowgeometry",
+                                  std::to_string(*desktop->windowOfProcess(agent->pid()))});
+        const auto position = geometry.out.find("Position: ");
+        ASSERT_NE(position, std::string::npos) << geometry.out;
+        const int y = std::stoi(geometry.out.substr(geometry.out.find(',', position) + 1));
+        if (!top) top = y;
+        EXPECT_EQ(y, *top) << pane;
+        desktop->screenshot(std::string("PreferencesDesktop-") + pane);
+    }
 }
 
 }  // namespace

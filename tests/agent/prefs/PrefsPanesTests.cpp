@@ -122,7 +122,15 @@ TEST_F(PanesTest, DefaultGroupChoicesAlwaysHoldTheStoredValue) {
     defaults().setString("AppDefaultGroup", "Gone");
     const auto choices = pane.defaultGroupChoices();
     ASSERT_EQ(choices.size(), 3u);
-    EXPECT_EQ(choices[0].second, "Gone");
+    EXPECT_EQ(choices[0], (PLAgentPrefsGeneralController::GroupChoice{"Gone", "Gone"}));
+
+    // No library loaded yet: the built-in default still reads as a name.
+    PLAgentPrefsGeneralController bare(
+        {defaults(), agent->notificationCenter(), loginItems, agent->application(), kAgentID, {}});
+    defaults().removeObjectForKey("AppDefaultGroup");
+    EXPECT_EQ(
+        bare.defaultGroupChoices(),
+        (std::vector<PLAgentPrefsGeneralController::GroupChoice>{{"Standard", "##Standard"}}));
 }
 
 TEST_F(PanesTest, RestoreDefaultsRemovesTheAgentsWholeDomain) {
