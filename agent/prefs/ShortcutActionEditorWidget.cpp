@@ -34,8 +34,11 @@ void renderPopup(const ShortcutActionController::Popup& popup, QComboBox& into) 
 
 ShortcutActionEditorWidget::ShortcutActionEditorWidget(ShortcutActionController& controller,
                                                        QWidget* parent)
-    : QWidget(parent, Qt::Popup), controller_(controller) {
+    : QFrame(parent, Qt::Popup), controller_(controller) {
     setObjectName(toQt(controller.nibName()));
+    // A popover stands out from the pane it covers.
+    setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    setAutoFillBackground(true);
     // A click outside only closes the popover.
     setAttribute(Qt::WA_NoMouseReplay);
     auto* form = new QFormLayout(this);
@@ -97,6 +100,6 @@ void ShortcutActionEditorWidget::popUp(const QPoint& anchor) {
 }
 
 void ShortcutActionEditorWidget::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
+    QFrame::hideEvent(event);
     if (closed) closed();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include <QFrame>
 #include <functional>
 
 class QComboBox;
@@ -11,7 +11,7 @@ class ShortcutActionController;
 // cleaners, for a show-group record the popup of groups. It draws the controller's popups and
 // forwards picks and typing; a click elsewhere closes it (and only closes it: the click is not
 // passed on, so a second click on a row's label closes the editor instead of reopening it).
-class ShortcutActionEditorWidget : public QWidget {
+class ShortcutActionEditorWidget : public QFrame {
   public:
     ShortcutActionEditorWidget(ShortcutActionController& controller, QWidget* parent = nullptr);
 
