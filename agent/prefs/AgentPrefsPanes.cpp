@@ -1,5 +1,6 @@
 #include "agent/prefs/AgentPrefsPanes.h"
 
+#include "agent/help/WebViewController.h"
 #include "agent/prefs/AboutPrefsView.h"
 #include "agent/prefs/AdvancedPrefsView.h"
 #include "agent/prefs/DevelopPrefsView.h"
@@ -8,7 +9,9 @@
 #include "agent/prefs/PLAgentPrefsAdvancedController.h"
 #include "agent/prefs/PLAgentPrefsDevelopController.h"
 #include "agent/prefs/PLAgentPrefsUpdatesController.h"
+#include "agent/prefs/PLPrefsReleaseNotesController.h"
 #include "agent/prefs/UpdatesPrefsView.h"
+#include "platform/core/Url.h"
 
 namespace {
 
@@ -65,4 +68,17 @@ AgentPreferencesController::PaneMakers AgentPrefsPanes::makers(const Services& s
             });
     };
     return makers;
+}
+
+std::shared_ptr<PLPrefsViewController> AgentPrefsPanes::makeReleaseNotesPane(
+    const platform::Bundle* bundle, platform::Workspace& workspace) {
+    return withView(std::make_shared<PLPrefsReleaseNotesController>(bundle),
+                    [&workspace](PLPrefsReleaseNotesController& pane, QWidget* parent) {
+                        auto* notes = new WebViewController(workspace, parent);
+                        notes->setObjectName("notesContainer");
+                        notes->setMinimumSize(520, 360);
+                        if (auto page = pane.releaseNotesPage())
+                            notes->setUrl(platform::Url::fileURLWithPath(page->string()));
+                        return notes;
+                    });
 }

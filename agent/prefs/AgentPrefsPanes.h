@@ -13,6 +13,7 @@
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/workspace/Application.h"
 #include "platform/workspace/LoginItems.h"
+#include "platform/workspace/Workspace.h"
 
 // The makers of the agent's own panes (General, Updates, Advanced, Develop, About), each pane
 // given its widget. The Global HotKeys and Services panes are registered beside these by the
@@ -35,4 +36,7 @@ class AgentPrefsPanes {
     };
 
     static AgentPreferencesController::PaneMakers makers(const Services& services);
+    // The Release Notes pane with its notes view; it is not in the agent's pane list.
+    static std::shared_ptr<PLPrefsViewController> makeReleaseNotesPane(
+        const platform::Bundle* bundle, platform::Workspace& workspace);
 };

@@ -204,7 +204,10 @@ QWidget* PreferencesWindow::viewFor(PLPrefsViewController& pane) const {
 
 Size PreferencesWindow::paneViewSize(PLPrefsViewController& pane) {
     QWidget* v = view(pane);
-    const QSize hint = v->sizeHint().expandedTo(v->minimumSizeHint()).expandedTo(QSize(200, 80));
+    const QSize hint = v->sizeHint()
+                           .expandedTo(v->minimumSizeHint())
+                           .expandedTo(v->minimumSize())
+                           .expandedTo(QSize(200, 80));
     // The toolbar needs its width whatever the pane.
     const int width = std::max(hint.width(), toolbar_->sizeHint().width());
     return {static_cast<double>(width), static_cast<double>(hint.height())};

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QStackedWidget>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <cstdlib>
 #include <filesystem>
@@ -199,6 +200,21 @@ TEST_F(PreferencesWindowTest, DevelopSwitchBringsTheDevelopPaneAndShowsAdvanced)
     EXPECT_EQ(w.toolBar()->actions().size(), 7);
     EXPECT_EQ(prefs->selectedViewController()->keyName(), "advanced");
     shoot(w, "Preferences-develop-switched-on");
+}
+
+TEST_F(PreferencesWindowTest, ReleaseNotesPaneShowsTheNotesWhenGivenAWindow) {
+    auto notes =
+        AgentPrefsPanes::makeReleaseNotesPane(&agent->application().bundle(), agent->workspace());
+    EXPECT_EQ(notes->keyName(), "notes");
+    PLPreferencesController prefs({notes}, agent->standardUserDefaults(),
+                                  PreferencesWindow::maker(&agent->application().bundle()));
+    prefs.showMainWindow();
+    auto& w = dynamic_cast<PreferencesWindow&>(*prefs.window());
+    auto* view = dynamic_cast<QTextBrowser*>(w.viewFor(*notes));
+    ASSERT_NE(view, nullptr);
+    EXPECT_GT(view->toPlainText().size(), 100);
+    EXPECT_EQ(w.windowTitle().toStdString(), "Release Notes Settings");
+    shoot(w, "Preferences-notes");
 }
 
 }  // namespace
