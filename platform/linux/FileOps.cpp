@@ -9,16 +9,9 @@
 #include <cstring>
 #include <string>
 
+#include "platform/core/AtomicFile.h"
+
 namespace platform {
-
-namespace {
-
-// The OS's codes for failures to save.
-constexpr int kFileWriteNoPermission = 513;
-constexpr int kFileWriteOutOfSpace = 640;
-constexpr int kFileWriteVolumeReadOnly = 642;
-
-}  // namespace
 
 int FileOps::openRetrying(const char* path, int flags, mode_t mode) {
     return UniqueFd::openRetrying(path, flags, mode);
@@ -74,30 +67,7 @@ int FileOps::syncDirectory(const std::filesystem::path& directory) {
 }
 
 Error FileOps::writeError(const std::filesystem::path& file, const char* operation, int err) {
-    const std::string name = file.filename().string();
-    std::string detail = std::string(operation) + " " + file.string() + ": " + std::strerror(err);
-    switch (err) {
-        case EACCES:
-        case EPERM:
-            return Error::other("You don\u2019t have permission to save the file \u201c" + name +
-                                    "\u201d in the folder \u201c" +
-                                    file.parent_path().filename().string() + "\u201d.",
-                                std::move(detail), kFileWriteNoPermission);
-        case EROFS:
-            return Error::other("The file \u201c" + name +
-                                    "\u201d couldn\u2019t be saved because the volume is read "
-                                    "only.",
-                                std::move(detail), kFileWriteVolumeReadOnly);
-        case ENOSPC:
-        case EDQUOT:
-            return Error::other("The file \u201c" + name +
-                                    "\u201d couldn\u2019t be saved because there isn\u2019t "
-                                    "enough space.",
-                                std::move(detail), kFileWriteOutOfSpace);
-        default:
-            return Error::other("The file \u201c" + name + "\u201d couldn\u2019t be saved.",
-                                std::move(detail), Error::kFileWriteUnknown);
-    }
+    return AtomicFile::writeError(file, operation, err);
 }
 
 }  // namespace platform
