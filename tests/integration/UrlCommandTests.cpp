@@ -107,6 +107,21 @@ TEST_F(UrlCommandDesktop, XdgOpenReachesTheRunningAgent) {
     EXPECT_EQ(opened.status, 0) << opened.out << opened.err;
     EXPECT_TRUE(AgentSession::waitForOutput(*agent, "unknown command: Help\n"));
     EXPECT_EQ(agentsListed(), 1);
+
+    // A pane by name: the window opens on it a second later and remembers it.
+    opened = testsupport::run({"/usr/bin/xdg-open", "x-plagent://prefs?name=services"});
+    EXPECT_EQ(opened.status, 0) << opened.out << opened.err;
+    EXPECT_TRUE(AgentSession::waitFor([&] {
+        return session
+                   ->ctl({"defaults", "read", AgentSession::kAgentID, "prefs.selected.identifier"})
+                   .out == "services\n";
+    }));
+    EXPECT_TRUE(AgentSession::waitFor([&] {
+        return testsupport::run(
+                   {"/usr/bin/xdotool", "search", "--onlyvisible", "--name", "Purlane Agent"})
+                   .status == 0;
+    }));
+    desktop->screenshot("UrlCommand-prefs-services");
 }
 
 TEST_F(UrlCommandDesktop, XdgOpenStartsTheAgentWhenItIsNotRunning) {
