@@ -55,6 +55,9 @@ void PLAgentPrefsGeneralController::reloadLibraryUI() {
 }
 
 void PLAgentPrefsGeneralController::restoreDefaults() {
+    // The login item's remembered choice goes with the domain; the registration goes too, or the
+    // agent would still start at login behind an unchecked box.
+    if (loginItem_.isEnabled()) loginItem_.disable();
     s_.defaults.removePersistentDomainForName(s_.bundleIdentifier);
     loginItemEnabled_ = loginItem_.isEnabled();
 }

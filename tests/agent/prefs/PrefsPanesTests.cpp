@@ -137,8 +137,11 @@ TEST_F(PanesTest, RestoreDefaultsRemovesTheAgentsWholeDomain) {
     auto pane = general();
     pane.setDisplayLayout(2);
     defaults().setString("prefs.selected.identifier", "about");
-    defaults().setBool(kAgentID + ".launcher.installed", true);
+    pane.setLoginItemEnabled(true);
+    pane.toggleLoginItem();
+    ASSERT_TRUE(loginItems.registered.count(kAgentID + ".launcher"));
     pane.restoreDefaults();
+    EXPECT_FALSE(loginItems.registered.count(kAgentID + ".launcher"));
     EXPECT_EQ(world.defaultsStore().domain(kAgentID)->size(), 0u);
     EXPECT_EQ(pane.displayLayout(), 1);  // the registered value again
     EXPECT_FALSE(pane.loginItemEnabled());
