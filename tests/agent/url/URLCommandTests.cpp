@@ -195,21 +195,14 @@ TEST_F(URLCommandTest, BetaIsBooleanTextAndTheLaterItemWins) {
         EXPECT_EQ(run({"x-purlane-agent://update?" + query}), updated(check)) << query;
 }
 
-TEST_F(URLCommandTest, BoolResultLooksAtTheFirstCharacterOnly) {
-    using R = AgentGURLHandler;
-    EXPECT_TRUE(R::boolResult(std::nullopt, true));
-    EXPECT_FALSE(R::boolResult(std::nullopt, false));
-    EXPECT_TRUE(R::boolResult("", true));
-    for (const char* yes : {"y", "Y", "1", "yellow", "1no"}) {
-        EXPECT_TRUE(R::boolResult(yes, false)) << yes;
+// The update command passes false as the default; the other default shows here.
+TEST(URLCommandBool, AnyOtherTextGivesTheDefault) {
+    for (const char* text : {"", "t", " y", "\xC3\xBD", "2"}) {
+        EXPECT_TRUE(AgentGURLHandler::boolResult(text, true)) << text;
+        EXPECT_FALSE(AgentGURLHandler::boolResult(text, false)) << text;
     }
-    for (const char* no : {"n", "N", "0", "nope", "0yes"}) {
-        EXPECT_FALSE(R::boolResult(no, true)) << no;
-    }
-    for (const char* other : {"t", "true", "f", " y", "\xC3\xBD", "2"}) {
-        EXPECT_TRUE(R::boolResult(other, true)) << other;
-        EXPECT_FALSE(R::boolResult(other, false)) << other;
-    }
+    EXPECT_TRUE(AgentGURLHandler::boolResult(std::nullopt, true));
+    EXPECT_FALSE(AgentGURLHandler::boolResult("no", true));
 }
 
 TEST_F(URLCommandTest, PaneNameFromTheLastNameItemOneSecondLater) {
@@ -265,12 +258,6 @@ TEST_F(URLCommandTest, UpdateWithoutAnUpdaterActivatesAndAnnounces) {
     handler.setUpdater(nullptr);
     EXPECT_EQ(run({"x-purlane-agent://update?beta=y", "x-plagent://updatebeta"}),
               (Outcome{.activated = true, .notices = 2}));
-}
-
-TEST_F(URLCommandTest, UpdateWithAnUpdaterThatCannotSelfUpdateStillAnnouncesOnce) {
-    AppUpdater withoutDirect{nullptr, agent.notificationCenter()};
-    handler.setUpdater(&withoutDirect);
-    EXPECT_EQ(run({"x-purlane-agent://update"}), (Outcome{.activated = true, .notices = 1}));
 }
 
 TEST_F(URLCommandTest, URLsWaitUntilProcessingBeginsThenRunInArrivalOrder) {
