@@ -4,6 +4,7 @@
 
 #include "agent/library/CleanerListPref.h"
 #include "agent/library/RegisteredDefaults.h"
+#include "platform/core/Log.h"
 #include "platform/core/Url.h"
 #include "platform/workspace/Localization.h"
 #include "platform/workspace/Workspace.h"
@@ -37,8 +38,14 @@ void PLAgentPrefsGeneralController::relaunchApp() {
     s_.defaults.synchronize();
     const Url bundle = Url::fileURLWithPath(s_.application.bundle().bundlePath().string(),
                                             /*isDirectory=*/true);
-    // A launch error is not reported: this instance ends either way.
-    (void)s_.application.workspace().launchApplicationAtURL(bundle, LaunchOption::kNewInstance, {});
+    auto launched =
+        s_.application.workspace().launchApplicationAtURL(bundle, LaunchOption::kNewInstance, {});
+    if (!launched.ok()) {
+        // Ending now would leave the user with no agent at all: this one stays.
+        log("Couldn't relaunch: " + launched.error().debugDescription());
+        s_.defaults.removeObjectForKey(kNextLaunchAction);
+        return;
+    }
     s_.application.terminate();
 }
 

@@ -51,7 +51,8 @@ class PLAgentPrefsGeneralController : public PLPrefsViewController {
     void toggleLoginItem();
     const LoginServicesItem& loginItem() const { return loginItem_; }
 
-    // Next launch opens the preferences; a new instance starts and this one ends.
+    // Next launch opens the preferences; a new instance starts and this one ends. When no new
+    // instance can be started this one stays (and says so in the log).
     void relaunchApp();
     void changeIconDisplay();
     void changedLayout();

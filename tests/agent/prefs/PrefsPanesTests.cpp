@@ -178,6 +178,14 @@ TEST_F(PanesTest, RelaunchAsksTheNextLaunchToOpenThePreferences) {
     EXPECT_EQ(world.apps().runningProcess(requests[0].pid)->bundleIdentifier(), kAgentID);
 }
 
+TEST_F(PanesTest, RelaunchThatCannotStartANewAgentKeepsThisOne) {
+    world.apps().uninstall(kAgentID);
+    auto pane = general();
+    pane.relaunchApp();
+    EXPECT_FALSE(agent->application().isTerminated());
+    EXPECT_EQ(defaults().stringForKey("NextLaunchAction"), std::nullopt);
+}
+
 TEST_F(PanesTest, AdvancedTogglesPostTheirDistributedNotifications) {
     PLAgentPrefsAdvancedController pane({defaults(), agent->suite("KQ4MZR7WXN.com.halvik.purlane"),
                                          agent->distributedCenter(), agent->workspace(), bundle()});
