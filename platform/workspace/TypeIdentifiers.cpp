@@ -153,13 +153,13 @@ std::string TypeIdentifiers::preferredIdentifierForExtension(std::string_view ex
 
 std::string TypeIdentifiers::dynamicIdentifierForExtension(std::string_view extension) {
     static constexpr std::string_view kAlphabet = "abcdefghkmnpqrstuvwxyz0123456789";
-    std::string spec = "?0=6:1=";
-    for (unsigned char c : extension) spec += static_cast<char>(std::tolower(c));
+    std::string tags = "?0=6:1=";
+    for (unsigned char c : extension) tags += static_cast<char>(std::tolower(c));
     // Five bits at a time, most significant first; the last group padded with zeros.
     std::string out = "dyn.a";
     unsigned buffer = 0;
     int bits = 0;
-    for (unsigned char c : spec) {
+    for (unsigned char c : tags) {
         buffer = (buffer << 8) | c;
         bits += 8;
         while (bits >= 5) {

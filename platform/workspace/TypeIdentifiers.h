@@ -42,7 +42,7 @@ class TypeIdentifiers {
     // The declared type whose preferred or other extension `extension` is (any case); a dynamic
     // identifier for an extension nobody declared. Empty extension: public.data.
     static std::string preferredIdentifierForExtension(std::string_view extension);
-    // The dynamic identifier the OS gives an undeclared extension: the tag specification
+    // The dynamic identifier the OS gives an undeclared extension: the tag list
     // "?0=6:1=<extension>" in its base-32 alphabet after "dyn.a".
     static std::string dynamicIdentifierForExtension(std::string_view extension);
 
