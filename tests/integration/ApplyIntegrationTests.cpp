@@ -3,10 +3,13 @@
 // the clipboard read with xclip, the agent and the sample engine of the build doing the work.
 
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "platform/input/KeyCodeMap.h"
+#include "platform/linux/x11/XkbKeyboardLayout.h"
 #include "tests/support/AgentDesktopTest.h"
 
 using testsupport::AgentSession;
@@ -83,6 +86,8 @@ TEST_F(ApplyOnDesktop, LeavingOnTheClipboardKeepsTheFieldAsItWas) {
     EXPECT_EQ(fieldText(), "keep this");
 }
 
+// The user's keyboard is left as it was: a held Alt is pressed again after the copy and paste,
+// and a Cyrillic group comes back after the Latin one the Command keys were typed in.
 TEST_F(ApplyOnDesktop, OtherLayoutsAndAHeldModifierStillCopyAndPaste) {
     struct Case {
         const char* name;
@@ -94,6 +99,15 @@ TEST_F(ApplyOnDesktop, OtherLayoutsAndAHeldModifierStillCopyAndPaste) {
         {"russian first", {"-layout", "ru,us"}, false},
         {"alt held", {"-layout", "us"}, true},
     };
+    const uint8_t alt = *platform::KeyCodeMap::x11KeyCode(58);
+    const auto altDown = [&] {
+        xcb_connection_t* c = xcb_connect(desktop->display().c_str(), nullptr);
+        auto* keymap = xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr);
+        const bool down = keymap && (keymap->keys[alt / 8] & (1 << (alt % 8)));
+        free(keymap);
+        xcb_disconnect(c);
+        return down;
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         run({"/usr/bin/setxkbmap", "-layout", "us"});
@@ -103,7 +117,11 @@ TEST_F(ApplyOnDesktop, OtherLayoutsAndAHeldModifierStillCopyAndPaste) {
         ASSERT_EQ(run(args).status, 0);
         if (c.holdAlt) xdotool({"keydown", "alt"});
         ASSERT_EQ(apply("#UPPER").status, 0);
+        if (c.holdAlt) EXPECT_TRUE(altDown()) << "Alt was not pressed again";
         if (c.holdAlt) xdotool({"keyup", "alt"});
+        const auto layout = platform::XkbKeyboardLayout::fromDisplay(desktop->display());
+        ASSERT_TRUE(layout);
+        EXPECT_EQ(layout->currentGroup(), 0u) << "the user's group was not restored";
         run({"/usr/bin/setxkbmap", "-layout", "us"});
         EXPECT_EQ(fieldText(), "LAYOUT TEST");
         field.reset();
