@@ -104,10 +104,6 @@ TEST_F(PanesTest, GeneralSettingsAreStoredAndAnnouncedToWhatShowsThem) {
         EXPECT_EQ(defaults().objectForKey(c.key), c.stored) << c.key;
         EXPECT_EQ(posted, c.notifications) << c.key;
     }
-    EXPECT_EQ(pane.displayLayout(), 2);
-    EXPECT_EQ(pane.colorStyle(), 1);
-    EXPECT_EQ(pane.displayOrder(), 2);
-    EXPECT_EQ(pane.defaultGroup(), "Mine");
 
     // Out-of-range stored values read as the first choice, as the lists read them.
     defaults().setInteger("AppGroupColorStyle", 7);
@@ -203,7 +199,6 @@ TEST_F(PanesTest, AdvancedTogglesPostTheirDistributedNotifications) {
     pane.setPreserveClipboard(false);
     EXPECT_TRUE(agent->suite("KQ4MZR7WXN.com.halvik.purlane").boolForKey("AutoSelectAll"));
     EXPECT_FALSE(agent->suite("KQ4MZR7WXN.com.halvik.purlane").boolForKey("PreserveClipboard"));
-    EXPECT_TRUE(pane.autoSelectAll());
 
     struct Case {
         int64_t asked, stored;
@@ -265,13 +260,12 @@ TEST_F(PanesTest, AboutShowsVersionAndCopyrightAndOpensTheVendorPages) {
     pane.gotoTwitter();
     pane.gotoFacebook();
     pane.gotoWebsite();
-    ASSERT_EQ(world.desktopRequests().size(), 3u);
-    EXPECT_EQ(world.desktopRequests()[0].target,
-              PLVendorPages::address(PLVendorPages::Page::twitter));
-    EXPECT_EQ(world.desktopRequests()[1].target,
-              PLVendorPages::address(PLVendorPages::Page::facebook));
-    EXPECT_EQ(world.desktopRequests()[2].target,
-              PLVendorPages::address(PLVendorPages::Page::website));
+    Strings opened;
+    for (const auto& r : world.desktopRequests()) opened.push_back(r.target);
+    using Page = PLVendorPages::Page;
+    EXPECT_EQ(opened, (Strings{PLVendorPages::address(Page::twitter),
+                               PLVendorPages::address(Page::facebook),
+                               PLVendorPages::address(Page::website)}));
 }
 
 TEST_F(PanesTest, PanesCarryTheirNamesLabelsAndSymbols) {
@@ -281,17 +275,14 @@ TEST_F(PanesTest, PanesCarryTheirNamesLabelsAndSymbols) {
     PLAgentPrefsUpdatesController updates({});
     struct Case {
         PLPrefsViewController& pane;
-        std::string key, label, image;
+        std::string key, label;
         std::optional<std::string> symbol;
     };
-    for (const Case& c : {Case{g, "general", "General", "prefs_general_icon", "gearshape"},
-                          Case{updates, "updates", "Updates", "prefs_updates_icon", std::nullopt},
-                          Case{about, "about", "About", "prefs_about_icon", "info.circle"}}) {
+    for (const Case& c : {Case{g, "general", "General", "gearshape"},
+                          Case{updates, "updates", "Updates", std::nullopt},
+                          Case{about, "about", "About", "info.circle"}}) {
         EXPECT_EQ(c.pane.keyName(), c.key);
-        EXPECT_EQ(c.pane.prefIdentifier(), c.key);
-        EXPECT_EQ(c.pane.itemIdentifier(), c.key);
         EXPECT_EQ(c.pane.itemLabel(), c.label);
-        EXPECT_EQ(c.pane.imageName(), c.image);
         EXPECT_EQ(c.pane.imageName11(), c.symbol);
     }
 }
