@@ -195,16 +195,6 @@ TEST_F(URLCommandTest, BetaIsBooleanTextAndTheLaterItemWins) {
         EXPECT_EQ(run({"x-purlane-agent://update?" + query}), updated(check)) << query;
 }
 
-// The update command passes false as the default; the other default shows here.
-TEST(URLCommandBool, AnyOtherTextGivesTheDefault) {
-    for (const char* text : {"", "t", " y", "\xC3\xBD", "2"}) {
-        EXPECT_TRUE(AgentGURLHandler::boolResult(text, true)) << text;
-        EXPECT_FALSE(AgentGURLHandler::boolResult(text, false)) << text;
-    }
-    EXPECT_TRUE(AgentGURLHandler::boolResult(std::nullopt, true));
-    EXPECT_FALSE(AgentGURLHandler::boolResult("no", true));
-}
-
 TEST_F(URLCommandTest, PaneNameFromTheLastNameItemOneSecondLater) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"name=services", "services"}, {"name=a&name=b", "b"},
@@ -287,18 +277,6 @@ TEST_F(URLCommandTest, URLsWaitUntilProcessingBeginsThenRunInArrivalOrder) {
     onLaunch = nullptr;
     receive("x-plagent://launchapp");
     EXPECT_EQ(launches, 2);
-}
-
-TEST_F(URLCommandTest, InstalledHandlerReceivesURLEventsFromOtherApplications) {
-    handler.install(agent.application().appleEventManager());
-    handler.beginProcessing();
-    AppleEvent event(FourCharCode::make("GURL"), FourCharCode::make("GURL"), agenttest::kAgentID);
-    event.setParamDescriptor(AEKeyword::kDirectObject,
-                             AppleEventDescriptor::string("x-plagent://launchapp"));
-    EXPECT_EQ(
-        browser.appleEventManager().send(event, AESendMode::kWaitReply, kAEDefaultTimeout).error,
-        OSErr::kNoErr);
-    EXPECT_EQ(launches, 1);
 }
 
 // Start-up opens the queue last: a URL sent while the agent starts runs once the Services
