@@ -143,18 +143,6 @@ TEST_F(PlainTextFileTest, NamesBecomeTokensForPlainText) {
     EXPECT_EQ(read("notes.txt"), "ABC");
 }
 
-TEST_F(PlainTextFileTest, TextTheWriteEncodingCannotHoldLeavesTheFileAlone) {
-    const std::string snowman = "snow \xE2\x98\x83";
-    const std::string p = file("notes.txt", snowman);
-    clean(p, {{"writeEncoding", "ISO Latin 1"}});
-    ASSERT_EQ(lines().size(), 2u);
-    EXPECT_EQ(lines()[1],
-              "[Error] Write: The file \u201cnotes.txt\u201d couldn\u2019t be saved using text "
-              "encoding Western (ISO Latin 1)..");
-    EXPECT_EQ(read("notes.txt"), snowman);
-    EXPECT_EQ(folderContents(temp.path()), std::vector<std::string>{"notes.txt"});
-}
-
 TEST_F(PlainTextFileTest, AFailedWriteLeavesNoPartialFileAndTheSourceIntact) {
     const std::string p = file("notes.txt", "abc");
     // A file where the destination folder should be: the folder cannot be made.
@@ -175,17 +163,6 @@ TEST_F(PlainTextFileTest, AReplacedFileKeepsItsPermissions) {
     struct stat st {};
     ASSERT_EQ(::stat(p.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-}
-
-TEST_F(PlainTextFileTest, ANewNameInADestinationFolderLeavesTheSourceAsItWas) {
-    const std::string p = file("notes.md", "# title");
-    clean(p, {{"useAddTextToName", true},
-              {"textToAdd", "-clean"},
-              {"addTextToNameOption", 1},
-              {"useDestinationFolder", true},
-              {"destFolder", "cleaned"}});
-    EXPECT_EQ(read("notes.md"), "# title");
-    EXPECT_EQ(read("cleaned/notes-clean.md"), "# TITLE");
 }
 
 TEST(StringEncodingsFiles, EncodingFailsInsteadOfSubstituting) {

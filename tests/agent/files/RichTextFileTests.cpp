@@ -4,7 +4,6 @@
 #include <filesystem>
 
 #include "platform/coding/RtfReader.h"
-#include "platform/coding/Rtfd.h"
 #include "tests/agent/files/FileCleanerFixture.h"
 
 using namespace platform;
@@ -44,7 +43,6 @@ TEST_F(RichTextFileTest, RtfKeepsItsStylesAndDocumentAttributes) {
     EXPECT_EQ(styles(after.text), styles(before.text));
     EXPECT_EQ(after.attributes.paperWidth, 11900);
     EXPECT_EQ(after.attributes.paperHeight, 16840);
-    EXPECT_EQ(lines(), std::vector<std::string>{"-: " + p + "  [public.rtf]"});
     ASSERT_EQ(client.requests.size(), 1u);
     EXPECT_EQ(client.requests[0].types[0], "public.rtf");
     EXPECT_TRUE(store->names().empty());
@@ -65,20 +63,6 @@ TEST_F(RichTextFileTest, RichTextGetsTheCleanerAsGiven) {
     cleaner.cleanSingleFile(p, {{"cleanerName", "Upper Case"}});
     ASSERT_EQ(client.requests.size(), 1u);
     EXPECT_EQ(client.requests[0].cleaner, "Upper Case");
-}
-
-TEST_F(RichTextFileTest, RtfdIsCleanedInPlaceWhateverTheNamingOptions) {
-    const std::string p = path("notes.rtfd");
-    temp.write("notes.rtfd/TXT.rtf", kStyled);
-    cleaner.cleanSingleFile(p, {{"cleanerName", "#UPPER"},
-                                {"destNamePrefix", "new-"},
-                                {"useDestinationFolder", true},
-                                {"destFolder", "out"}});
-    auto after = Rtfd::read(p);
-    ASSERT_TRUE(after.ok());
-    EXPECT_EQ(after->text.string(), "PLAIN RED BOLD\n");
-    EXPECT_FALSE(fs::exists(temp.path() / "out"));
-    EXPECT_EQ(lines(), std::vector<std::string>{"-: " + p + "  [com.apple.rtfd]"});
 }
 
 TEST_F(RichTextFileTest, UnreadableRichTextIsReportedAndLeftAlone) {
