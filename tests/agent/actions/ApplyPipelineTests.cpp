@@ -12,7 +12,6 @@
 #include "platform/sim/SimTextField.h"
 #include "platform/sim/SimWorkspace.h"
 #include "tests/agent/AgentSimFixture.h"
-#include "tests/agent/shortcuts/FakeHotKeys.h"
 
 using namespace platform;
 using namespace agenttest;
@@ -257,54 +256,6 @@ TEST_F(ApplyPipelineTest, TheScriptCommandMapsItsOptionNames) {
     EXPECT_TRUE(logged("apply cleaner: unknown option 'sideways' (standard, leave or clipboard)"));
     run(std::nullopt);
     EXPECT_EQ(field.text(), "SCRIPT");
-}
-
-}  // namespace
-
-namespace {
-
-// The user's shortcuts reach the manager's hot keys whether they are saved here or written by
-// another process; each change registers them once.
-TEST_F(ApplyPipelineTest, SavedOrOutsideShortcutChangesRegisterTheHotKeysOnce) {
-    FakeHotKeys fake;
-    MASShortcutMonitor monitor(fake, agent.mainQueue());
-    MASShortcutValidator validator(defaults, fake, layout);
-    ShortcutList list(defaults, agent.notificationCenter());
-    GlobalHotKeys hotKeys(monitor, validator, list, defaults);
-    GlobalActionsManager withKeys({agent, shared, agent.workspace(), accessibility,
-                                   world.sharedPasteboardStore(), client, sounds, keys, tracker,
-                                   &hotKeys});
-    auto attention = [&] {
-        return std::count(logs.sink.logged.begin(), logs.sink.logged.end(),
-                          "Attention!! hot key changed");
-    };
-    Shortcut upper = Shortcut::make();
-    upper.keycode = 32;
-    upper.modifiersRaw = 0xC0000;
-    list.list.push_back(upper);
-    list.save();
-    world.runUntilIdle();
-    // Both managers hear the save's notification; the stored value's own change adds nothing.
-    EXPECT_EQ(attention(), 2);
-    ASSERT_EQ(fake.live.size(), 1u);
-
-    // Another process stores a second shortcut.
-    ShortcutList elsewhere(defaults, agent.notificationCenter());
-    elsewhere.load(*defaults.objectForKey(ShortcutList::kDefaultsKey));
-    Shortcut lower = Shortcut::make();
-    lower.keycode = 37;
-    lower.modifiersRaw = 0xC0000;
-    elsewhere.list.push_back(lower);
-    PropertyList::Array array;
-    for (const auto& s : elsewhere.list) array.push_back(s.encode());
-    PropertyList::Dictionary stored;
-    stored.set("list", PropertyList(std::move(array)));
-    world.launch("com.example.shell")
-        .suite(kAgentID)
-        .setObject(ShortcutList::kDefaultsKey, PropertyList(std::move(stored)));
-    world.runUntilIdle();
-    EXPECT_EQ(attention(), 3);
-    EXPECT_EQ(fake.live.size(), 2u);
 }
 
 }  // namespace
