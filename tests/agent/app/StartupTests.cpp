@@ -3,8 +3,6 @@
 #include <map>
 
 #include "agent/library/RegisteredDefaults.h"
-#include "platform/events/AppleEvent.h"
-#include "platform/sim/SimAppleEvents.h"
 #include "platform/sim/SimApplication.h"
 #include "tests/agent/AgentSimFixture.h"
 
@@ -37,14 +35,6 @@ class StartupTest : public agenttest::AgentSimFixture {
         agent.application().setDelegate(delegate.get());
         agent.application().run();
         return *delegate;
-    }
-    // A URL event from another application, as the OS delivers it.
-    int sendURL(const std::string& url) {
-        AppleEvent event(FourCharCode::make("GURL"), FourCharCode::make("GURL"), kAgentID);
-        event.setParamDescriptor(AEKeyword::kDirectObject, AppleEventDescriptor::string(url));
-        return browser.appleEventManager()
-            .send(event, AESendMode::kWaitReply, kAEDefaultTimeout)
-            .error;
     }
     // The did-finish sequence again with a new delegate, as at a later launch.
     void relaunch() {
@@ -80,24 +70,7 @@ TEST_F(StartupTest, StepsRunInOrderWithDefaultsRegisteredBeforeTheBanner) {
     EXPECT_NE(client.delegate(), nullptr);
 }
 
-TEST_F(StartupTest, URLsAreQueuedUntilTheLastStepThenHandledInArrivalOrder) {
-    atStep["banner"] = [&] { EXPECT_EQ(sendURL("x-purlane-agent://one"), OSErr::kNoErr); };
-    atStep["quitOtherAgents"] = [&] { sendURL("x-purlane-agent://two"); };
-    atStep["openURLQueue"] = [&] { EXPECT_TRUE(printed("unknown command: ").empty()); };
-    start();
-
-    EXPECT_EQ(printed("unknown command: "),
-              (Strings{"unknown command: one", "unknown command: two"}));
-    sendURL("x-purlane-agent://three");
-    EXPECT_EQ(printed("unknown command: ").back(), "unknown command: three");
-}
-
-TEST_F(StartupTest, BannerShowsTheBundleVersionsOrTheirStandIns) {
-    start();
-    const std::string path = "):\n    path = " + agentBundlePath().string();
-    EXPECT_EQ(printed("purlaneAgent "), Strings{"purlaneAgent 9.0.0 (900" + path});
-}
-
+// The real banner is checked end to end; here the stand-ins of a bundle without versions.
 TEST_F(StartupTest, BannerOfABundleWithoutVersions) {
     writeAgentInfo({{"CFBundleIdentifier", kAgentID}});
     start();
@@ -188,15 +161,6 @@ TEST_F(StartupTest, OtherAgentsAreQuitOnTheQueueInIdentifierOrderButNotThisOne) 
     EXPECT_TRUE(agent.isRunning());
     EXPECT_TRUE(world.apps().runningProcess(editor));
     EXPECT_FALSE(world.apps().runningProcess(copy));
-}
-
-TEST_F(StartupTest, LeaveOtherAgentsKeepsThemRunning) {
-    const int copy = world.launch(kAgentID).pid();
-    defaults.setBool(RegisteredDefaults::kLeaveOtherAgents, true);
-    start();
-    world.runUntilIdle();
-    EXPECT_TRUE(requests(Kind::Terminate).empty());
-    EXPECT_TRUE(world.apps().runningProcess(copy));
 }
 
 TEST_F(StartupTest, AVersionChangeTrashesTheStaleServicesBundle) {
