@@ -95,8 +95,6 @@ TEST_F(GlobalMenuTest, HeaderNamesTheOptionOfTheHeldKeysShiftWinning) {
         EXPECT_EQ(menu.items()[0].viewKind, MenuItem::kSearchFieldView);
         EXPECT_FALSE(menu.items()[1].action);
         EXPECT_FALSE(menu.items()[6].action);
-        for (const auto& item : menu.items())
-            if (!item.isSeparatorItem()) EXPECT_EQ(item.target, gmenu.get()) << item.title;
     }
 }
 
@@ -104,10 +102,8 @@ TEST_F(GlobalMenuTest, GroupsSubmenuHasBuiltinGroupsWithoutLibraryThenUserGroups
     const auto gmenu = makeMenu("Mine");
     const MenuItem& groups = gmenu->statusMenu.items()[3];
     ASSERT_TRUE(groups.hasSubmenu());
-    EXPECT_EQ(groups.submenu()->title, "subgroup");
     EXPECT_EQ(titles(*groups.submenu()),
               (Titles{"Standard", "Basic", "Empty", "Custom", "-", "Mine"}));
-    EXPECT_EQ(groups.submenu()->items()[5].actionName, "changeGroup:");
 }
 
 TEST_F(GlobalMenuTest, GroupItemsFollowTheirTokens) {
@@ -120,7 +116,6 @@ TEST_F(GlobalMenuTest, GroupItemsFollowTheirTokens) {
     EXPECT_FALSE(label.action);
     EXPECT_EQ(label.indentationLevel, 0);
     const MenuItem& red = menu.items()[1];
-    EXPECT_EQ(red.actionName, "applyItem:");
     EXPECT_EQ(red.indentationLevel, 1);
     EXPECT_EQ(*red.representedString(), "#red");
     const auto sys = systemColor(ItemColor::red);
@@ -148,7 +143,6 @@ TEST_F(GlobalMenuTest, MoreThanSixCustomCleanersReplaceStandardByBasicAndASubmen
         if (const MenuItem* custom = gmenu->statusMenu.itemWithTitle("Custom Cleaners")) {
             EXPECT_FALSE(custom->action);
             EXPECT_EQ(custom->submenu()->numberOfItems(), 7u);
-            EXPECT_EQ(custom->submenu()->items()[6].actionName, "applyItem:");
         }
     }
 }
@@ -188,7 +182,6 @@ TEST_F(GlobalMenuTest, CleanersApplyWithTheKeysHeldWhenTheStatusMenuLastOpened) 
     presenter.chooseIndex(2);
     gmenu->showGroupMenuWithName("#current");
     ASSERT_EQ(presenter.shown.size(), 1u);
-    EXPECT_EQ(presenter.shown[0].menu.title, "popup");
     EXPECT_EQ(titles(presenter.shown[0].menu), (Titles{"Head", "Red one", "Plain", "-", "-"}));
     EXPECT_EQ(presenter.shown[0].location, (Point{300, 400}));
     EXPECT_EQ(delegate.applied, (Titles{"#red 1", "#plain 1"}));
