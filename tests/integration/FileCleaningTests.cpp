@@ -130,22 +130,6 @@ TEST_F(FileCleaning, PlainMarkdownHtmlAndListedExtensionsAreCleaned) {
     }
 }
 
-TEST_F(FileCleaning, UnknownTypesAndFilesWithoutACleanerAreLeftAlone) {
-    const std::string png = write("photo.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
-    const std::string foo = write("notes.foo", "odd one");
-    const std::string txt = write("notes.txt", "hello");
-    cleanFile(png, {"--cleaner", "#UPPER"});
-    cleanFile(foo, {"--cleaner", "#UPPER"});
-    cleanFile(txt, {});
-    EXPECT_TRUE(logged("-- " + png + " (public.png) [unknown][unsupported]"));
-    EXPECT_TRUE(logged("-- " + foo + " (" +
-                       TypeIdentifiers::preferredIdentifierForExtension("foo") +
-                       ") [unknown][unsupported]"));
-    EXPECT_TRUE(logged("cleanSingleFile: cleaner undefined -- action cancelled"));
-    EXPECT_EQ(read("notes.foo"), "odd one");
-    EXPECT_EQ(read("notes.txt"), "hello");
-}
-
 TEST_F(FileCleaning, RichTextKeepsFontsAndColoursAndRtfdIsCleanedInPlace) {
     const std::string rtf = write("notes.rtf", kStyled);
     const std::string rtfd = (folder / "notes.rtfd").string();
@@ -212,30 +196,15 @@ TEST_F(FileCleaning, AReadOnlyDestinationLeavesTheSourceIntact) {
     EXPECT_TRUE(fs::is_empty(folder / "out"));
 }
 
-TEST_F(FileCleaning, EncodingsAreKeptOrChangedAsAsked) {
-    const std::string latin1 =
-        "Le caf\xE9 de la gar\xE7on est tr\xE8s \xE9l\xE9gant; il a d\xE9j\xE0 pr\xE9par\xE9 la "
-        "cr\xE8me br\xFBl\xE9"
-        "e pour la f\xEAte de No\xEBl.\n";
-    const std::string p = write("french.txt", latin1);
-    cleanFile(p, {"--cleaner", "#UPPER"});
-    // Still Latin-1 (é is one byte), upper-cased letters and all.
-    EXPECT_EQ(read("french.txt"),
-              "LE CAF\xC9 DE LA GAR\xC7ON EST TR\xC8S \xC9L\xC9GANT; IL A D\xC9J\xC0 PR\xC9PAR\xC9 "
-              "LA CR\xC8ME BR\xDBL\xC9"
-              "E POUR LA F\xCATE DE NO\xCBL.\n");
-    EXPECT_TRUE(logged("-: " + p +
-                       "  [public.plain-text][r:Western (ISO Latin 1)][w:Western (ISO Latin 1)]"));
-
+// Which encoding is read and written is the plain-text file tests' business; here the write
+// that cannot be made in the asked encoding is reported and leaves the file as it was.
+TEST_F(FileCleaning, AnEncodingThatCannotHoldTheTextLeavesTheFileAlone) {
     const std::string snow = write("snow.txt", "snow \xE2\x98\x83\n");
     cleanFile(snow, {"--cleaner", "#UPPER", "--write-encoding", "ISO Latin 1"});
     EXPECT_TRUE(
         logged("[Error] Write: The file \u201csnow.txt\u201d couldn\u2019t be saved using "
                "text encoding Western (ISO Latin 1).."));
     EXPECT_EQ(read("snow.txt"), "snow \xE2\x98\x83\n");
-
-    cleanFile(snow, {"--cleaner", "#UPPER", "--write-encoding", "UTF-16"});
-    EXPECT_EQ(read("snow.txt"), std::string("\xFF\xFES\0N\0O\0W\0 \0\x03\x26\n\0", 16));
 }
 
 }  // namespace
