@@ -27,13 +27,8 @@ class LoginServicesItemTest : public ::testing::Test {
     ScopedLogCapture capture;
 };
 
-TEST_F(LoginServicesItemTest, NamesTheLauncherAndItsStateKey) {
-    EXPECT_EQ(item.identifier(), kLauncherID);
-    EXPECT_EQ(item.stateKey(), kStateKey);
-    EXPECT_FALSE(item.isEnabled());
-}
-
 TEST_F(LoginServicesItemTest, EnableAndDisableRegisterAndRemember) {
+    EXPECT_FALSE(item.isEnabled());
     item.enable();
     EXPECT_TRUE(loginItems.registered.count(kLauncherID));
     EXPECT_EQ(defaults.objectForKey(kStateKey), PropertyList(true));

@@ -1,11 +1,8 @@
-// The agent's Services provider on the sim: its three messages, its registration at start-up,
-// and requests from another application through the platform's Services menu.
+// The agent's Services provider on the sim: its three messages and its registration at start-up.
 
 #include <filesystem>
 
 #include "agent/app/PLServiceProvider.h"
-#include "agent/prefs/ServicesBuilder.h"
-#include "platform/coding/PropertyListSerialization.h"
 #include "platform/sim/SimApplication.h"
 #include "platform/sim/SimServicesMenu.h"
 #include "platform/sim/SimWorkspace.h"
@@ -13,7 +10,6 @@
 
 using namespace platform;
 using agenttest::EngineRequest;
-using agenttest::kAgentID;
 using agenttest::kUpper;
 
 namespace {
@@ -97,60 +93,19 @@ class ServiceStartupTest : public ServiceProviderTest {
         agent.application().run();
         return *delegate;
     }
-    // The agent as installed applications are read: the entries of its real Info.plist.
-    static ServiceApplication agentApplication() {
-        const fs::path info = fs::path(PURLANE_TEST_DATA) / "../../resources/Info-agent.plist.in";
-        auto plist = PropertyListSerialization::readFile(info);
-        EXPECT_TRUE(plist.ok());
-        const PropertyList* services = plist.ok() ? plist->get("NSServices") : nullptr;
-        return {kAgentID, {"purlaneAgent"}, services ? *services : PropertyList(), info};
-    }
-
     fs::path servicesFolder() const { return temp.path() / "Library/Services"; }
     SimServicesMenu agentMenu{agent, servicesFolder()};
     std::unique_ptr<AppDelegate> delegate;
-    SimProcess& editor = world.launch("com.example.editor");
-    SimServicesMenu editorMenu{editor, servicesFolder()};
 };
 
+// Other applications reaching the provider through the Services menu, picked and cancelled, is
+// checked on the desktop.
 TEST_F(ServiceStartupTest, StartUpRegistersTheProviderAndReadsTheServices) {
     AppDelegate& d = start();
     ASSERT_NE(d.serviceProvider(), nullptr);
     EXPECT_EQ(agentMenu.servicesProvider(), d.serviceProvider());
     EXPECT_EQ(&d.serviceProvider()->client(), &client);
     EXPECT_EQ(agentMenu.readings(), 1);
-}
-
-TEST_F(ServiceStartupTest, OtherApplicationsReachTheProviderThroughTheServicesMenu) {
-    start();
-    ServicesBuilder builder(
-        {client, defaults, agent.workspace(), &agentMenu, temp.path() / "Library"},
-        ServicesBuilder::kPanePrefix);
-    builder.install(/*custom=*/false, /*installed=*/true);
-    editorMenu.addApplication(agentApplication());
-
-    std::vector<std::pair<std::string, std::string>> routes;
-    for (const auto& e : editorMenu.entries())
-        routes.emplace_back(e.menuTitle, e.message + " @" + e.providerBundleIdentifier);
-    EXPECT_EQ(routes, (std::vector<std::pair<std::string, std::string>>{
-                          {"Pick Purlane Cleaner", "pickCleanerAction @" + kAgentID},
-                          {"PL - Apply Purlane Cleaner", "cleanText @" + kAgentID}}));
-
-    // Picked, then cancelled: the selection comes back cleaned, then unchanged.
-    const struct {
-        std::string answer, result;
-    } cases[] = {{kUpper, "SOME TEXT"}, {"#CANCEL", "some text"}};
-    for (const auto& entry : editorMenu.entries()) {
-        for (const auto& c : cases) {
-            pickAnswer = c.answer;
-            putText(board, "some text");
-            const Status done = editorMenu.performService(entry, board);
-            EXPECT_TRUE(done.ok()) << entry.menuTitle;
-            EXPECT_EQ(board.stringForType(PasteboardTypes::kString), c.result)
-                << entry.menuTitle << " " << c.answer;
-        }
-    }
-    EXPECT_EQ(picks.size(), 4u);
 }
 
 }  // namespace
