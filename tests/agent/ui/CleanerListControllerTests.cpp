@@ -54,18 +54,6 @@ TEST_F(CleanerListFixture, RowKindsAndGeometry) {
     EXPECT_EQ(PLCleanerListViewController::rowKind(label("Head")), Kind::label);
     EXPECT_EQ(PLCleanerListViewController::rowKind(cleaner("x", "X")), Kind::cleaner);
 
-    struct Size {
-        TextSize size;
-        double row, button;
-    } sizes[] = {{TextSize::compact, 20, 18},
-                 {TextSize::standard, 25, 23},
-                 {TextSize::large, 28, 25},
-                 {TextSize::huge, 32, 29}};
-    for (const auto& s : sizes) {
-        EXPECT_EQ(PLCleanerListViewController::rowHeightFor(s.size), s.row);
-        EXPECT_EQ(PLCleanerListViewController::buttonHeightFor(s.size), s.button);
-    }
-
     for (bool compact : {true, false}) {
         defaults.setBool("AppGroupDisplayCompact", compact);
         loadList();
@@ -100,8 +88,6 @@ TEST_F(CleanerListFixture, RowDisplayFollowsColorStyle) {
         EXPECT_EQ(row.colorBoxHidden, !c.boxShown) << c.style;
         if (c.boxShown) {
             EXPECT_EQ(row.colorBoxColor, std::optional(red));
-            EXPECT_EQ(row.colorBoxHeight, 7);
-            EXPECT_EQ(row.colorBoxRadius, 3.0);
         }
         // The auto colour is the view's own text colour.
         EXPECT_FALSE(list->rowDisplay(8).titleColor.has_value());
