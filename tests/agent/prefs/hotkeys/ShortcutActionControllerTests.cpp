@@ -24,12 +24,6 @@ class ActionEditor : public HotKeysPaneFixture {
     ShortcutActionController& groups = pane.showGroupsActionController;
 };
 
-TEST_F(ActionEditor, LayoutByType) {
-    EXPECT_EQ(cleaners.nibName(), "ShortcutActionApplyCleaner");
-    EXPECT_EQ(groups.nibName(), "ShortcutActionShowGroups");
-    EXPECT_EQ(ShortcutActionController(ActionType::showpalette, list, client).nibName(), "");
-}
-
 TEST_F(ActionEditor, GroupPopupListsCurrentThenBuiltInThenUserGroups) {
     struct Case {
         std::string groupName;
