@@ -53,9 +53,7 @@ class UpdateActionsTest : public agenttest::AgentSimFixture {
 TEST_F(UpdateActionsTest, StartUpSetsTheAgentChannelAndTheMenuActionChecksTheFeedOptionAsks) {
     defaults.setBool(DirectAppUpdater::kCheckAtStartup, true);
     AppDelegate& d = start(&updater);
-    EXPECT_EQ(direct.channel(), AppUpdaterChannel::purlaneAgent);
     EXPECT_EQ(su.automaticSet, std::vector<bool>{true});
-    EXPECT_EQ(su.interval, 43200);
 
     d.checkForAppUpdates(0);
     d.checkForAppUpdates(ModifierFlags::option | ModifierFlags::shift);
