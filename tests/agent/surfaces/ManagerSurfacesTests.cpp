@@ -117,7 +117,8 @@ TEST_F(ManagerSurfacesTest, IconAndLayoutNotificationsRebuildTheIconAndDropThePo
     manager.showPalette();
     defaults.setInteger(kDisplayLayoutKey, 2);
     post(GlobalActionsManager::kChangePopoverLayout);
-    EXPECT_FALSE(factory.view->shown);
+    // The popover's window went with it (the fake view is gone: do not look at it).
+    EXPECT_FALSE(manager.statusBar().isPopoverActive);
     EXPECT_EQ(manager.statusBar().popover(), nullptr);
     EXPECT_EQ(defaults.stringForKey(::StatusBar::kUserPopoverSizeKey), "");
     manager.showPalette();
