@@ -1,8 +1,8 @@
 #include "platform/core/FileWrapper.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>

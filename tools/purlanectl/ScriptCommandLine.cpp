@@ -106,7 +106,8 @@ std::optional<AppleEventDescriptor> descriptorFor(const std::string& text,
             size_t start = 0;
             for (;;) {
                 const size_t comma = text.find(',', start);
-                list.insertDescriptor(AppleEventDescriptor::string(text.substr(start, comma - start)));
+                list.insertDescriptor(
+                    AppleEventDescriptor::string(text.substr(start, comma - start)));
                 if (comma == std::string::npos) break;
                 start = comma + 1;
             }
