@@ -37,22 +37,30 @@ SharedPurlaneData2 largeLibrary() {
     return data;
 }
 
-// One keystroke of typing (or erasing) a search in a list showing a 10 000-cleaner group: the
-// filter of the group and the library, the rows handed to the view.
-void BM_CleanerListFilterPerKeystroke(benchmark::State& state) {
+// A loaded list on the sim showing the large library's standard group.
+struct LoadedList {
+    LoadedList() {
+        client.clientData().update(largeLibrary());
+        list.viewDidLoad();
+    }
     platform::SimWorld world;
     platform::SimProcess& agent = world.launch("com.halvik.purlane.agent");
     platform::SimSounds sounds;
     platform::SimModifierFlags modifiers;
-    PLClient client({nullptr, nullptr, &agent.notificationCenter(), nullptr, nullptr});
-    client.clientData().update(largeLibrary());
-    PLCleanerListViewController list({&client,
+    PLClient client{{nullptr, nullptr, &agent.notificationCenter(), nullptr, nullptr}};
+    PLCleanerListViewController list{{&client,
                                       &agent.standardUserDefaults(),
                                       &agent.notificationCenter(),
                                       &sounds,
                                       &modifiers,
-                                      {}});
-    list.viewDidLoad();
+                                      {}}};
+};
+
+// One keystroke of typing (or erasing) a search in a list showing a 10 000-cleaner group: the
+// filter of the group and the library, the rows handed to the view.
+void BM_CleanerListFilterPerKeystroke(benchmark::State& state) {
+    LoadedList loaded;
+    PLCleanerListViewController& list = loaded.list;
 
     // Typing "trailing sp" and erasing it again, one character at a time.
     const std::string typed = "trailing sp";
@@ -74,19 +82,8 @@ BENCHMARK(BM_CleanerListFilterPerKeystroke)->Unit(benchmark::kMicrosecond);
 
 // The same with a one-letter filter, which matches nearly every cleaner.
 void BM_CleanerListFilterOneLetter(benchmark::State& state) {
-    platform::SimWorld world;
-    platform::SimProcess& agent = world.launch("com.halvik.purlane.agent");
-    platform::SimSounds sounds;
-    platform::SimModifierFlags modifiers;
-    PLClient client({nullptr, nullptr, &agent.notificationCenter(), nullptr, nullptr});
-    client.clientData().update(largeLibrary());
-    PLCleanerListViewController list({&client,
-                                      &agent.standardUserDefaults(),
-                                      &agent.notificationCenter(),
-                                      &sounds,
-                                      &modifiers,
-                                      {}});
-    list.viewDidLoad();
+    LoadedList loaded;
+    PLCleanerListViewController& list = loaded.list;
     bool flip = false;
     for (auto _ : state) {
         list.searchTextDidChange(flip ? "e" : "r");
