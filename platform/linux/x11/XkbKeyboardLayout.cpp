@@ -352,6 +352,16 @@ bool XkbKeyboardLayout::waitForGroup(uint32_t group, uint64_t generation,
                              [&] { return group_ == group && generation_.load() > generation; });
 }
 
+std::string XkbKeyboardLayout::keymapText() const {
+    std::lock_guard lock(mutex_);
+    if (!keymap_) return {};
+    char* text = xkb_keymap_get_as_string(keymap_, XKB_KEYMAP_FORMAT_TEXT_V1);
+    if (!text) return {};
+    std::string result(text);
+    free(text);
+    return result;
+}
+
 uint32_t XkbKeyboardLayout::currentGroup() const {
     std::lock_guard lock(mutex_);
     return group_;

@@ -62,6 +62,8 @@ class XkbKeyboardLayout : public KeyboardLayout {
     // Waits up to `timeout` until the group is `group` at a generation past `generation`: a
     // group change someone just asked the server for has been seen. False on time-out.
     bool waitForGroup(uint32_t group, uint64_t generation, std::chrono::milliseconds timeout);
+    // The keymap in XKB's text format, for a keyboard that must type with exactly these keys.
+    std::string keymapText() const;
 
   private:
     XkbKeyboardLayout();
