@@ -127,7 +127,7 @@ class X11ClipboardTest : public testing::Test {
     // A watching mirror made and ended once it has looked at the clipboard.
     void watchOnce() {
         auto watching = mirrored(Mode::Watching);
-        auto* mirror = dynamic_cast<X11PasteboardStore*>(watching.get());
+        auto* mirror = dynamic_cast<platform::MirroredPasteboardStore*>(watching.get());
         ASSERT_NE(mirror, nullptr);
         ASSERT_TRUE(waitFor([&] { return mirror->clipboard().waitForChanges(100ms); }));
     }

@@ -167,6 +167,13 @@ bool X11Clipboard::handOff(std::chrono::milliseconds bound) {
     return kept;
 }
 
+std::optional<PasteboardItem> X11Clipboard::fetch(Generation* from) {
+    xcb_window_t window = XCB_NONE;
+    auto item = reader_->fetch(&window);
+    if (from) *from = window;
+    return item;
+}
+
 X11Clipboard::Owner X11Clipboard::owner() {
     const auto found = reader_->owner();
     if (found.window == XCB_NONE) return Owner::None;

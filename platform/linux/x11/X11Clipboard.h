@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/linux/SystemClipboard.h"
 #include "platform/linux/x11/X11Connection.h"
 #include "platform/linux/x11/X11SelectionReader.h"
 #include "platform/linux/x11/X11SelectionServer.h"
@@ -29,7 +30,7 @@ namespace platform {
 // Watcher: watch() reports every change of owner to a handler, on a worker thread, changes that
 // come faster than the handler coalesced; waitForChanges() lets readers wait for the handler to
 // catch up with what the server has already announced.
-class X11Clipboard {
+class X11Clipboard : public SystemClipboard {
   public:
     struct Options {
         std::string display;  // $DISPLAY when empty
@@ -38,41 +39,32 @@ class X11Clipboard {
         // Data larger than this goes incrementally.
         size_t chunkBytes = 256 * 1024;
     };
-    enum class Owner {
-        None,     // nobody owns the clipboard
-        This,     // this object
-        Ours,     // another of our processes: its contents are in the shared store
-        Foreign,  // any other program
-    };
-    using ChangeHandler = std::function<void(Owner)>;
 
     // Nothing without a display or when it can't be reached.
     static std::unique_ptr<X11Clipboard> open(Options options);
     static std::unique_ptr<X11Clipboard> open() { return open(Options{}); }
-    ~X11Clipboard();
+    ~X11Clipboard() override;
     X11Clipboard(const X11Clipboard&) = delete;
     X11Clipboard& operator=(const X11Clipboard&) = delete;
 
     // Takes the clipboard with these contents; false when the server refused.
-    bool claim(std::vector<PasteboardItem> items);
+    bool claim(std::vector<PasteboardItem> items) override;
     bool isOwner() const;
     // If this object still owns the clipboard: asks the clipboard manager to keep the contents
     // and waits for its answer at most `bound`. True when the manager said it kept them.
     bool handOff(std::chrono::milliseconds bound = std::chrono::milliseconds(2000));
 
-    Owner owner();
-    // `from` gets the window that was asked, for ownerWindow() to tell whether it still owns.
-    std::optional<PasteboardItem> fetch(xcb_window_t* from = nullptr) {
-        return reader_->fetch(from);
-    }
-    xcb_window_t ownerWindow() { return reader_->owner().window; }
+    Owner owner() override;
+    // The owner's window: the same window keeps the clipboard through its owner's claims.
+    Generation generation() override { return reader_->owner().window; }
+    std::optional<PasteboardItem> fetch(Generation* from) override;
 
     // Starts watching (once); false when the server lacks XFixes.
-    bool watch(ChangeHandler handler);
+    bool watch(ChangeHandler handler) override;
     // Waits until the handler has run for every change announced so far; false after `bound`.
-    bool waitForChanges(std::chrono::milliseconds bound);
+    bool waitForChanges(std::chrono::milliseconds bound) override;
     // Ends the watch, waiting for a handler that is running; no handler runs afterwards.
-    void stopWatching();
+    void stopWatching() override;
     // Whether a process of ours other than this one watches the clipboard.
     bool otherWatcherRunning() const;
 
