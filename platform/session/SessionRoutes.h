@@ -17,10 +17,10 @@ struct SessionCapabilities {
     // Desktop portal interfaces on the session bus, by short name ("GlobalShortcuts",
     // "RemoteDesktop", "Clipboard") → version.
     std::map<std::string, uint32_t> portals;
-    bool kglobalaccel = false;           // KDE's global shortcut service on the session bus
+    bool kglobalaccel = false;            // KDE's global shortcut service on the session bus
     bool gnomeCustomKeybindings = false;  // the GNOME media-keys schema (custom shortcuts)
-    bool swayIpc = false;                // $SWAYSOCK answers
-    bool kwinScripting = false;          // KWin's scripting service on the session bus
+    bool swayIpc = false;                 // $SWAYSOCK answers
+    bool kwinScripting = false;           // KWin's scripting service on the session bus
 };
 
 // Which implementation serves each thing the agent asks of the desktop, chosen from what the
@@ -37,6 +37,12 @@ struct SessionRoutes {
     Focus focus = Focus::None;
 
     static SessionRoutes choose(const SessionCapabilities& found);
+    // The words the log and `purlanectl session` use for each route.
+    static const char* word(HotKeys route);
+    static const char* word(Keys route);
+    static const char* word(Clipboard route);
+    static const char* word(Focus route);
+    static const char* word(SessionCapabilities::Kind kind);
     // One line: what was found and the route of each capability.
     static std::string describe(const SessionCapabilities& found, const SessionRoutes& routes);
     // What the agent cannot do in this session, one sentence each; empty when it can do all.
