@@ -38,3 +38,5 @@ int runScript(const std::vector<std::string>& args);
 void helpScript();
 int runServices(const std::vector<std::string>& args);
 void helpServices();
+int runSession(const std::vector<std::string>& args);
+void helpSession();

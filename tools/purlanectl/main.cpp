@@ -24,6 +24,8 @@ const std::vector<Command>& commands() {
          helpScript},
         {"services", "list the Services menu's entries or perform one on text", runServices,
          helpServices},
+        {"session", "what the graphical session offers and the route each capability takes",
+         runSession, helpSession},
     };
     return all;
 }
