@@ -1,0 +1,307 @@
+// What real Wayland sessions offer, as the probe and `purlanectl session` find it: headless
+// Weston (nothing the agent uses), headless Sway (data-control, virtual keyboard, toplevels,
+// IPC), and a desktop portal of the test's own. Each test binary talks on a bus of its own, so
+// a portal another test started never answers here.
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
+#include <QThread>
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "platform/linux/SessionProbe.h"
+#include "tests/support/QtTestApp.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WaylandCompositor.h"
+
+namespace {
+
+using platform::SessionCapabilities;
+using platform::SessionProbe;
+using platform::SessionRoutes;
+using testsupport::WaylandCompositor;
+
+const std::string kCtl = std::string(PURLANE_BUILD_DIR) + "/bin/purlanectl";
+const char* const kWlrDataControl = "zwlr_data_control_manager_v1";
+const char* const kVirtualKeyboard = "zwp_virtual_keyboard_manager_v1";
+const char* const kForeignToplevel = "zwlr_foreign_toplevel_manager_v1";
+
+// A session bus with nothing activatable on it, made the process's session bus before Qt first
+// connects; purlanectl inherits it.
+const std::string& usePrivateBus() {
+    static testsupport::TempDir dir;
+    static std::unique_ptr<testsupport::Subprocess> daemon;
+    static std::string address;
+    if (!daemon) {
+        const auto config = dir.write("bus.conf", R"(<!DOCTYPE busconfig PUBLIC
+ "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:dir=)" + dir.path().string() + R"(</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+)");
+        daemon = std::make_unique<testsupport::Subprocess>(
+            std::vector<std::string>{"/usr/bin/dbus-daemon", "--nofork", "--print-address=1",
+                                     "--config-file=" + config.string()});
+        address = daemon->readLine(30).value_or("");
+        setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+    }
+    testsupport::ensureQtApplication();
+    return address;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+// A desktop portal serving the given interface versions (and the host registry when
+// "Registry" is among them) on the private bus, from a thread of its own so blocking calls of
+// this process reach it. `answers` false: it takes every call and never replies.
+class FakePortal : public QDBusVirtualObject {
+  public:
+    FakePortal(std::map<QString, uint> versions, bool answers)
+        : versions_(std::move(versions)), answers_(answers) {
+        bus_ = std::make_unique<QDBusConnection>(
+            QDBusConnection::connectToBus(QString::fromStdString(usePrivateBus()), "fake-portal"));
+        moveToThread(&thread_);
+        thread_.start();
+        bus_->registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), this);
+        bus_->registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
+    }
+    ~FakePortal() override {
+        bus_->unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+        bus_->unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
+        thread_.quit();
+        thread_.wait();
+        bus_.reset();
+        QDBusConnection::disconnectFromBus("fake-portal");
+    }
+
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        ++calls;
+        if (!answers_) return true;
+        if (message.member() == QLatin1String("Get")) {
+            const auto found = versions_.find(
+                message.arguments().value(0).toString().section(QLatin1Char('.'), -1));
+            connection.send(
+                found == versions_.end()
+                    ? message.createErrorReply(
+                          QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"),
+                          QStringLiteral("no such interface"))
+                    : message.createReply(QVariant::fromValue(QDBusVariant(found->second))));
+        } else if (message.member() == QLatin1String("Register")) {
+            std::lock_guard lock(mutex_);
+            registered_ = message.arguments().value(0).toString().toStdString();
+            connection.send(message.createReply());
+        }
+        return true;
+    }
+    QString introspect(const QString&) const override { return {}; }
+
+    std::atomic<int> calls = 0;
+    std::string registered() {
+        std::lock_guard lock(mutex_);
+        return registered_;
+    }
+
+  private:
+    std::map<QString, uint> versions_;
+    bool answers_;
+    std::mutex mutex_;
+    std::string registered_;
+    QThread thread_;
+    std::unique_ptr<QDBusConnection> bus_;
+};
+
+TEST(WaylandSessionTests, westonOffersNothingTheAgentUsesAndPurlanectlSaysSo) {
+    usePrivateBus();
+    WaylandCompositor weston(WaylandCompositor::Kind::Weston);
+    ASSERT_TRUE(weston.ready()) << weston.error();
+
+    const SessionCapabilities found = SessionProbe::probe();
+    EXPECT_EQ(found.kind, SessionCapabilities::Kind::Wayland);
+    EXPECT_TRUE(found.globals.contains("wl_compositor"));  // the registry was read
+    for (const char* name :
+         {kWlrDataControl, kVirtualKeyboard, kForeignToplevel, "ext_data_control_manager_v1"})
+        EXPECT_FALSE(found.globals.contains(name)) << name;
+    EXPECT_TRUE(found.portals.empty());
+    EXPECT_FALSE(found.swayIpc || found.kglobalaccel || found.kwinScripting);
+    EXPECT_FALSE(SessionProbe::registerWithPortal("com.halvik.purlane.agent"));
+
+    const SessionRoutes routes = SessionRoutes::choose(found);
+    EXPECT_EQ(routes.hotKeys, SessionRoutes::HotKeys::DesktopBinding);
+    EXPECT_EQ(routes.keys, SessionRoutes::Keys::None);
+    EXPECT_EQ(routes.clipboard, SessionRoutes::Clipboard::None);
+    EXPECT_EQ(routes.focus, SessionRoutes::Focus::FocusedOnly);
+
+    const auto result = testsupport::run({kCtl, "session"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    const auto printed = lines(result.out);
+    ASSERT_EQ(printed.size(), 5u) << result.out;
+    EXPECT_TRUE(printed[0].starts_with("Session: wayland; found ")) << printed[0];
+    EXPECT_TRUE(
+        printed[0].ends_with("; hot keys: bound in the desktop's settings, keys: none, "
+                             "clipboard: none, focus: focused window only"))
+        << printed[0];
+    EXPECT_EQ(std::vector(printed.begin() + 1, printed.end()), routes.limitations());
+}
+
+TEST(WaylandSessionTests, swayOffersDataControlVirtualKeyboardToplevelsAndItsIpc) {
+    usePrivateBus();
+    WaylandCompositor sway(WaylandCompositor::Kind::Sway);
+    ASSERT_TRUE(sway.ready()) << sway.error();
+
+    const SessionCapabilities found = SessionProbe::probe();
+    EXPECT_EQ(found.kind, SessionCapabilities::Kind::Wayland);
+    for (const char* name : {kWlrDataControl, kVirtualKeyboard, kForeignToplevel})
+        EXPECT_TRUE(found.globals.contains(name)) << name;
+    EXPECT_TRUE(found.swayIpc);
+    const SessionRoutes routes = SessionRoutes::choose(found);
+    EXPECT_EQ(routes.hotKeys, SessionRoutes::HotKeys::DesktopBinding);
+    EXPECT_EQ(routes.keys, SessionRoutes::Keys::VirtualKeyboard);
+    EXPECT_EQ(routes.clipboard, SessionRoutes::Clipboard::WlrDataControl);
+    EXPECT_EQ(routes.focus, SessionRoutes::Focus::SwayIpc);
+
+    const auto text = testsupport::run({kCtl, "session"});
+    EXPECT_EQ(text.status, 0) << text.err;
+    const auto printed = lines(text.out);
+    ASSERT_EQ(printed.size(), 2u) << text.out;  // only the hot keys need the user
+    EXPECT_NE(printed[0].find(std::string(kWlrDataControl) + " v"), std::string::npos);
+    EXPECT_NE(printed[0].find("clipboard: wlr data-control, focus: Sway IPC"), std::string::npos)
+        << printed[0];
+
+    const auto json = testsupport::run({kCtl, "session", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto parsed = nlohmann::json::parse(json.out);
+    EXPECT_EQ(parsed["session"], "wayland");
+    EXPECT_EQ(parsed["swayIpc"], true);
+    EXPECT_EQ(parsed["routes"]["keys"], "virtual keyboard");
+    EXPECT_EQ(parsed["limitations"].size(), 1u);
+}
+
+TEST(WaylandSessionTests, portalInterfacesAreReadWithTheirVersionsAndTheAgentRegisters) {
+    usePrivateBus();
+    WaylandCompositor weston(WaylandCompositor::Kind::Weston);
+    ASSERT_TRUE(weston.ready()) << weston.error();
+    FakePortal portal(
+        {{"GlobalShortcuts", 1}, {"RemoteDesktop", 2}, {"Clipboard", 1}, {"Registry", 1}},
+        /*answers=*/true);
+
+    EXPECT_TRUE(SessionProbe::registerWithPortal("com.halvik.purlane.agent"));
+    EXPECT_EQ(portal.registered(), "com.halvik.purlane.agent");
+    const SessionCapabilities found = SessionProbe::probe();
+    EXPECT_EQ(found.portals, (std::map<std::string, uint32_t>{
+                                 {"GlobalShortcuts", 1}, {"RemoteDesktop", 2}, {"Clipboard", 1}}));
+    const SessionRoutes routes = SessionRoutes::choose(found);
+    EXPECT_EQ(routes.hotKeys, SessionRoutes::HotKeys::GlobalShortcutsPortal);
+    EXPECT_EQ(routes.keys, SessionRoutes::Keys::RemoteDesktopPortal);
+    EXPECT_EQ(routes.clipboard, SessionRoutes::Clipboard::Portal);
+
+    const auto result = testsupport::run({kCtl, "session"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("portal Clipboard v1, portal GlobalShortcuts v1, portal "
+                              "RemoteDesktop v2"),
+              std::string::npos)
+        << result.out;
+}
+
+TEST(WaylandSessionTests, aPortalThatNeverAnswersIsAskedOnceAndCountsAsAbsent) {
+    usePrivateBus();
+    FakePortal portal({{"GlobalShortcuts", 1}}, /*answers=*/false);
+    EXPECT_TRUE(SessionProbe::portalVersions(std::chrono::milliseconds(300)).empty());
+    EXPECT_EQ(portal.calls, 1);
+    EXPECT_FALSE(SessionProbe::registerWithPortal("com.halvik.purlane.agent",
+                                                  std::chrono::milliseconds(300)));
+}
+
+// WAYLAND_DISPLAY as a name in the runtime folder or as a path; a compositor that is gone or
+// does not answer leaves DISPLAY (XWayland's or a stale one) to decide.
+TEST(WaylandSessionTests, theSessionKindComesFromACompositorThatAnswers) {
+    WaylandCompositor weston(WaylandCompositor::Kind::Weston);
+    ASSERT_TRUE(weston.ready()) << weston.error();
+    const std::filesystem::path socket = weston.display();
+    testsupport::TempDir dir;
+    // Listens but never accepts: the connection succeeds, the registry never comes.
+    const auto silent = (dir / "silent").string();
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    silent.copy(addr.sun_path, silent.size());
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+
+    using Kind = SessionCapabilities::Kind;
+    struct Case {
+        std::string waylandDisplay, runtimeDir, display;
+        Kind kind;
+    } const cases[] = {
+        {socket.string(), "", ":7", Kind::Wayland},
+        {socket.filename().string(), socket.parent_path().string(), "", Kind::Wayland},
+        {socket.filename().string(), "", ":7", Kind::X11},  // a name needs the runtime folder
+        {(dir / "gone").string(), "", ":7", Kind::X11},
+        {(dir / "gone").string(), "", "", Kind::None},
+        {silent, "", ":7", Kind::X11},
+        {"", socket.parent_path().string(), ":7", Kind::X11},
+    };
+    for (const auto& c : cases) {
+        SessionProbe::Environment env;
+        env.waylandDisplay = c.waylandDisplay;
+        env.xdgRuntimeDir = c.runtimeDir;
+        env.display = c.display;
+        const auto globals = SessionProbe::waylandGlobals(env, std::chrono::milliseconds(500));
+        EXPECT_EQ(globals.has_value(), c.kind == Kind::Wayland) << c.waylandDisplay;
+        if (c.kind != Kind::Wayland)  // the rest of a Wayland probe needs a bus
+            EXPECT_EQ(SessionProbe::probe(env).kind, c.kind) << c.waylandDisplay;
+    }
+    ::close(listener);
+}
+
+TEST(WaylandSessionTests, gnomeCustomKeybindingsAreFoundWhereverTheSchemaIsInstalled) {
+    testsupport::TempDir dir;
+    const std::string schema = "org.gnome.settings-daemon.plugins.media-keys.gschema.xml";
+    const auto with = dir.write("with/glib-2.0/schemas/" + schema, "<schemalist/>");
+    const std::string withData = (dir / "with").string(), without = (dir / "without").string();
+    const std::string schemaDir = with.parent_path().string();
+    struct Case {
+        std::string schemaDir, dataHome, dataDirs;
+        bool found;
+    } const cases[] = {
+        {"", without, without, false},
+        {schemaDir, without, without, true},
+        {"", withData, without, true},
+        {"", without, without + ":" + withData, true},
+    };
+    for (const auto& c : cases) {
+        SessionProbe::Environment env;
+        env.gsettingsSchemaDir = c.schemaDir;
+        env.xdgDataHome = c.dataHome;
+        env.xdgDataDirs = c.dataDirs;
+        EXPECT_EQ(SessionProbe::gnomeCustomKeybindingsInstalled(env), c.found)
+            << c.schemaDir << " | " << c.dataHome << " | " << c.dataDirs;
+    }
+}
+
+}  // namespace
