@@ -45,6 +45,8 @@ class CGKeyCodeLookup {
     Key keyFor(const std::string& text, bool command);
     // `pid` -1 (or none) posts to the system event stream.
     void pressKey(std::optional<int> pid, const Key& key);
+    // Whether keys can be posted at all on this desktop.
+    bool canPostKeys() { return events_.hasEventSource(); }
 
     // The pause after each key press, in seconds.
     double keystrokePause() const;

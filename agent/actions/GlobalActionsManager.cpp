@@ -152,7 +152,23 @@ void GlobalActionsManager::restoreGeneral(std::vector<PasteboardItem> items) {
         log("Clipboard not restored: " + stored.error().debugDescription());
 }
 
+void GlobalActionsManager::applyWithoutKeys(const std::string& cleaner) {
+    log("No synthetic keys on this desktop: the clipboard is cleaned and the result left there");
+    s_.client.cleanClipboardWith(cleaner);
+    if (toldToPasteByHand_ || !s_.notifications) return;
+    toldToPasteByHand_ = true;
+    s_.notifications->deliver(
+        localized("Paste by hand", "Title of the notice where keys cannot be typed"),
+        localized("This desktop does not let Purlane type keys. Copy the text before you apply a "
+                  "cleaner; the cleaned text is then on the clipboard, ready to paste.",
+                  "Body of the notice where keys cannot be typed"));
+}
+
 void GlobalActionsManager::applyCleaner(const std::string& cleaner, CleanerApplyOption option) {
+    if (option != CleanerApplyOption::cleanClipboard && !s_.keys.canPostKeys()) {
+        applyWithoutKeys(cleaner);
+        return;
+    }
     if (!s_.accessibility.isProcessTrusted(true)) {
         log("App appears not to be approved to use Accessibility");
         log("Apply Cleaner action aborted!");
@@ -160,7 +176,9 @@ void GlobalActionsManager::applyCleaner(const std::string& cleaner, CleanerApply
     }
     auto& tracker = s_.apptracker;
     const auto app = s_.workspace.runningApplicationWithProcessIdentifier(tracker.frontProcessID);
-    if (!app) {
+    // Where the desktop does not say which process is in front, the keys go to the focus.
+    const bool frontKnown = s_.workspace.tellsFrontmostProcess();
+    if (!app && frontKnown) {
         print("Could not clean text within App: " + std::to_string(tracker.frontProcessID) + ", " +
               tracker.frontBundleID.value_or("?"));
         s_.sounds.beep();
@@ -174,13 +192,13 @@ void GlobalActionsManager::applyCleaner(const std::string& cleaner, CleanerApply
     std::vector<PasteboardItem> saved;
     if (preserve) saved = snapshotGeneral();
 
-    const int pid = app->processIdentifier();
+    const int pid = app && frontKnown ? app->processIdentifier() : -1;
     auto& keys = s_.keys;
     keys.rebuildTable();
 
     if (option == CleanerApplyOption::standard || option == CleanerApplyOption::leaveOnClipboard) {
         const int64_t before = general.changeCount();
-        app->activate();
+        if (pid != -1) app->activate();
         keys.pressKey(pid, keys.keyFor("c", true));
         if (general.changeCount() == before && autoSelectAll) {
             keys.pressKey(pid, keys.keyFor("a", true));
@@ -197,6 +215,15 @@ void GlobalActionsManager::applyCleaner(const std::string& cleaner, CleanerApply
     s_.client.cleanClipboardWith(cleaner);
 
     if (option == CleanerApplyOption::standard) {
+        // A paste into another application than the one copied from would put the text in the
+        // wrong place: it stays on the clipboard instead.
+        const auto front = pid != -1 ? s_.workspace.frontmostApplication() : std::nullopt;
+        if (front && front->processIdentifier() != pid) {
+            print("Purlane: the focus moved to " + front->localizedName() +
+                  "; the cleaned text is left on the clipboard.");
+            s_.sounds.beep();
+            return;
+        }
         keys.pressKey(pid, keys.keyFor("v", true));
         if (preserve) {
             s_.host.mainQueue().asyncAfter(

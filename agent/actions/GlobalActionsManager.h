@@ -19,6 +19,7 @@
 #include "agent/surfaces/StatusBarDelegate.h"
 #include "platform/Host.h"
 #include "platform/input/Accessibility.h"
+#include "platform/notifications/UserNotifications.h"
 #include "platform/pasteboard/PasteboardStore.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/Sounds.h"
@@ -65,6 +66,8 @@ class GlobalActionsManager : public GlobalActionsDelegate,
         PopoverViewFactory* popoverViews = nullptr;
         // Launches or brings forward the engine ("Show Purlane").
         std::function<void()> launchPurlaneApp = nullptr;
+        // Tells the user what they must do by hand where the desktop lets nobody type keys.
+        platform::UserNotifications* notifications = nullptr;
     };
 
     explicit GlobalActionsManager(Services services);
@@ -119,8 +122,11 @@ class GlobalActionsManager : public GlobalActionsDelegate,
 
     std::vector<platform::PasteboardItem> snapshotGeneral() const;
     void restoreGeneral(std::vector<platform::PasteboardItem> items);
+    // Cleans what the clipboard holds and leaves it there: the user copies and pastes by hand.
+    void applyWithoutKeys(const std::string& cleaner);
 
     Services s_;
+    bool toldToPasteByHand_ = false;
     // The menu before the status bar, which may still carry it while it goes.
     GlobalMenu gmenu_;
     StatusBar statusBar_;

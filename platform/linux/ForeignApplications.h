@@ -32,6 +32,9 @@ class ForeignApplications {
     virtual void setFrontmostChanged(std::function<void(const WindowedApplication&)> changed) = 0;
     // Brings the process's topmost window forward with the focus; false when it has none.
     virtual bool activate(int pid) = 0;
+    // Whether the applications come with their processes; where they do not (pid 0), nobody
+    // can tell which process is in front.
+    virtual bool reportsProcesses() const { return true; }
 };
 
 }  // namespace platform

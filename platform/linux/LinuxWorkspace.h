@@ -37,6 +37,7 @@ class LinuxWorkspace : public QObject, public Workspace {
 
     std::vector<RunningApplication> runningApplications() override;
     std::optional<RunningApplication> frontmostApplication() override;
+    bool tellsFrontmostProcess() override { return foreign_ && foreign_->reportsProcesses(); }
 
     std::optional<Url> URLForApplicationWithBundleIdentifier(const std::string& id) override;
     Result<RunningApplication> launchApplicationAtURL(

@@ -37,6 +37,9 @@ class SimWorkspace : public Workspace {
     bool terminateApplication(int pid) override;
     bool activateApplication(int pid, uint64_t options) override;
     NotificationCenter& notificationCenter() override { return center_; }
+    bool tellsFrontmostProcess() override { return frontmostProcessKnown; }
+    // Off: a desktop that does not say which process is in front.
+    bool frontmostProcessKnown = true;
 
     // How this workspace describes a process of the world.
     RunningApplication describe(SimProcess& process);

@@ -84,6 +84,9 @@ class Workspace {
     std::vector<RunningApplication> runningApplicationsWithBundleIdentifier(const std::string& id);
     std::optional<RunningApplication> runningApplicationWithProcessIdentifier(int pid);
     virtual std::optional<RunningApplication> frontmostApplication() = 0;
+    // Whether the desktop tells which process is in front. Where it does not, keys sent to "the
+    // front application" reach whatever has the focus.
+    virtual bool tellsFrontmostProcess() { return true; }
 
     virtual std::optional<Url> URLForApplicationWithBundleIdentifier(const std::string& id) = 0;
     // Returns once the new process has registered, so a request sent right after reaches it.

@@ -10,6 +10,7 @@
 #include "platform/sim/SimKeyboardLayout.h"
 #include "platform/sim/SimPasteboardStore.h"
 #include "platform/sim/SimTextField.h"
+#include "platform/sim/SimUserNotifications.h"
 #include "platform/sim/SimWorkspace.h"
 #include "tests/agent/AgentSimFixture.h"
 
@@ -27,7 +28,8 @@ class ApplyPipelineTest : public AgentSimFixture {
           keys(layout, keyEvents, defaults, agent.clock()),
           tracker(agent.workspace(), agent.pid()),
           manager({agent, shared, agent.workspace(), accessibility, world.sharedPasteboardStore(),
-                   client, sounds, keys, tracker}),
+                   client, sounds, keys, tracker, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   nullptr, nullptr, &notices}),
           editor(world.launch(kEditorID)),
           field(keyEvents, editor.pid(), layout, world.sharedPasteboardStore()) {
         startEngine();
@@ -57,6 +59,7 @@ class ApplyPipelineTest : public AgentSimFixture {
     }
 
     SimKeyboardLayout layout;
+    SimUserNotifications notices;
     SimKeyEvents keyEvents;
     CGKeyCodeLookup keys;
     ActiveAppTracker tracker;
@@ -197,6 +200,56 @@ TEST_F(ApplyPipelineTest, CleanClipboardSendsNoKeyAndActivatesNothingButStillNee
     EXPECT_TRUE(logged("Apply Cleaner action aborted!"));
     EXPECT_GT(accessibility.prompts, 0);
     EXPECT_EQ(general().stringForType(PasteboardTypes::kString), "again");
+}
+
+TEST_F(ApplyPipelineTest, WithoutKeysTheClipboardIsCleanedInPlaceAndTheUserToldOnce) {
+    keyEvents.eventSource = false;
+    shared.setBool(GlobalActionsManager::kPreserveClipboard, true);
+    shared.removeObjectForKey(GlobalActionsManager::kPreserveClipboardExpectionList);
+    auto board = general();
+    for (const char* copied : {"copied by hand", "and again"}) {
+        putText(board, copied);
+        manager.applyCleaner(kUpper, CleanerApplyOption::standard);
+        world.advance(1);
+        EXPECT_EQ(general().stringForType(PasteboardTypes::kString),
+                  std::string(copied) == "and again" ? "AND AGAIN" : "COPIED BY HAND")
+            << "cleaned and not restored";
+    }
+    EXPECT_TRUE(keyEvents.posted.empty());
+    EXPECT_TRUE(requests(SimAppRequest::Kind::Activate).empty());
+    ASSERT_EQ(notices.delivered.size(), 1u);
+    EXPECT_EQ(notices.delivered[0].first, "Paste by hand");
+}
+
+TEST_F(ApplyPipelineTest, WhereTheFrontProcessIsUnknownTheKeysGoToTheFocus) {
+    agent.workspace().frontmostProcessKnown = false;
+    tracker.frontProcessID = -1;
+    keyEvents.focusedPid = editor.pid();
+    field.setText("focused", 0, 7);
+    manager.applyCleaner(kUpper, CleanerApplyOption::standard);
+    EXPECT_EQ(field.text(), "FOCUSED");
+    for (const auto& p : keyEvents.posted) EXPECT_EQ(p.pid, -1);
+    EXPECT_TRUE(requests(SimAppRequest::Kind::Activate).empty());
+}
+
+TEST_F(ApplyPipelineTest, AFocusThatMovedBeforeThePasteLeavesTheResultOnTheClipboard) {
+    auto& other = world.launch("org.example.Other");
+    world.apps().activate(editor);
+    // An editor whose copy opens a window of another application.
+    keyEvents.setReceiver(editor.pid(), [&](const KeyEvent& event) {
+        if (!event.down || !(event.flags & ModifierFlags::command)) return;
+        if (layout.translate(event.keyCode)->commandCharacters != "c") return;
+        auto board = general();
+        putText(board, "selection");
+        world.apps().activate(other);
+    });
+    shared.setBool(GlobalActionsManager::kPreserveClipboard, true);
+    shared.removeObjectForKey(GlobalActionsManager::kPreserveClipboardExpectionList);
+    manager.applyCleaner(kUpper, CleanerApplyOption::standard);
+    world.advance(1);
+    EXPECT_EQ(keysPosted(), std::vector<std::string>{"cmd-c"});
+    EXPECT_EQ(general().stringForType(PasteboardTypes::kString), "SELECTION");
+    EXPECT_EQ(sounds.beeps, 1);
 }
 
 TEST_F(ApplyPipelineTest, AFrontApplicationThatQuitIsReportedWithTwoBeeps) {
