@@ -5,7 +5,12 @@
 
 std::optional<platform::PropertyList> PLCmdApplyCleaner::performDefaultImplementation() {
     const std::string* cleaner = directString();
-    if (!cleaner || !actions()) return std::nullopt;
+    if (!cleaner) return std::nullopt;
+    if (!actions()) {
+        // Said, so the user does not wait for a paste that cannot come.
+        platform::log("apply cleaner: cleaners cannot be applied in place in this session");
+        return std::nullopt;
+    }
     CleanerApplyOption option = CleanerApplyOption::standard;
     if (const std::string* name = stringArgument("option")) {
         if (*name == "leave")
