@@ -1,0 +1,229 @@
+// Global hot keys through the desktop's shortcut services, against stand-ins of the desktop
+// portal and of KDE's service on the test's private session bus (run under dbus-run-session):
+// what the service is asked to bind, its presses reaching the handler on the main thread, a
+// removal, and the desktop choosing other keys.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QThread>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/core/Log.h"
+#include "platform/input/HotKeys.h"
+#include "platform/input/VirtualKeyCodes.h"
+#include "platform/linux/KGlobalAccelHotKeys.h"
+#include "platform/linux/PortalGlobalShortcuts.h"
+#include "tests/support/QtTestApp.h"
+#include "tests/support/Subprocess.h"
+
+using namespace platform;
+using testsupport::spinUntil;
+
+namespace {
+
+constexpr uint32_t kSig = 0x504c686b;
+constexpr uint32_t kCmdShift = CarbonModifier::kCmd | CarbonModifier::kShift;
+constexpr uint32_t kCtrlOpt = CarbonModifier::kControl | CarbonModifier::kOption;
+const QString kControl = QStringLiteral("/org/purlane/test");
+
+void runOnMain(std::function<void()> task) {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(task), Qt::QueuedConnection);
+}
+
+struct Press {
+    uint32_t signature, id;
+    bool onMain;
+    friend bool operator==(const Press&, const Press&) = default;
+};
+
+class ServiceMock : public ::testing::Test {
+  protected:
+    void start(const std::string& script, const char* service, const char* interface) {
+        testsupport::ensureQtApplication();
+        ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run under dbus-run-session";
+        service_ = QString::fromLatin1(service);
+        interface_ = QString::fromLatin1(interface);
+        mock_ = std::make_unique<testsupport::Subprocess>(std::vector<std::string>{
+            "/usr/bin/python3", std::string(PURLANE_TEST_DATA) + "/../support/" + script});
+        ASSERT_EQ(mock_->readLine(20), std::optional<std::string>("ready")) << mock_->stderrText();
+    }
+    QList<QVariant> ask(const char* method, const QVariantList& arguments = {}) {
+        QDBusMessage call = QDBusMessage::createMethodCall(service_, kControl, interface_,
+                                                           QString::fromLatin1(method));
+        call.setArguments(arguments);
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(call);
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        return reply.arguments();
+    }
+    void handle(HotKeys& keys) {
+        keys.setHandler([this](uint32_t signature, uint32_t id) {
+            presses.push_back({signature, id, QThread::currentThread() == qApp->thread()});
+        });
+    }
+    size_t logged(const std::string& text) const {
+        size_t n = 0;
+        for (const auto& line : capture.sink.logged) n += line.find(text) != std::string::npos;
+        return n;
+    }
+
+    ScopedLogCapture capture;
+    std::vector<Press> presses;
+    std::unique_ptr<testsupport::Subprocess> mock_;
+    QString service_, interface_;
+};
+
+class PortalGlobalShortcutsTest : public ServiceMock {
+  protected:
+    void SetUp() override {
+        start("mock_global_shortcuts.py", "org.freedesktop.portal.Desktop",
+              "org.purlane.test.MockGlobalShortcuts");
+        if (HasFatalFailure()) return;
+        portal = PortalGlobalShortcuts::open(runOnMain);
+        ASSERT_TRUE(portal);
+        handle(*portal);
+    }
+    std::vector<std::pair<std::string, std::string>> bound() {
+        std::vector<std::pair<std::string, std::string>> out;
+        const QDBusArgument list = ask("Bound").value(0).value<QDBusArgument>();
+        list.beginArray();
+        while (!list.atEnd()) {
+            QString id, trigger;
+            list.beginStructure();
+            list >> id >> trigger;
+            list.endStructure();
+            out.emplace_back(id.toStdString(), trigger.toStdString());
+        }
+        list.endArray();
+        return out;
+    }
+    uint binds() { return ask("BindCount").value(0).toUInt(); }
+    std::string id(uint32_t n) { return PortalGlobalShortcuts::shortcutId(kSig, n); }
+
+    std::unique_ptr<PortalGlobalShortcuts> portal;
+};
+
+TEST_F(PortalGlobalShortcutsTest, BindsTheRegisteredSetInOneGoAndPressesReachTheHandlerOnMain) {
+    EXPECT_EQ(portal->version(), 1u);
+    HotKeys::Ref a = 0, space = 0;
+    ASSERT_EQ(portal->registerHotKey(VirtualKey::kA, kCmdShift, kSig, 1, a), HotKeyStatus::kNoErr);
+    ASSERT_EQ(portal->registerHotKey(VirtualKey::kSpace, kCtrlOpt, kSig, 2, space),
+              HotKeyStatus::kNoErr);
+    const std::vector<std::pair<std::string, std::string>> both = {{id(1), "SHIFT+LOGO+a"},
+                                                                   {id(2), "CTRL+ALT+space"}};
+    ASSERT_TRUE(spinUntil([&] { return bound() == both; }));
+    EXPECT_EQ(binds(), 1u);
+
+    ask("Press", {QString::fromStdString(id(2))});
+    ASSERT_TRUE(spinUntil([&] { return !presses.empty(); }));
+    EXPECT_EQ(presses, (std::vector<Press>{{kSig, 2, true}}));
+
+    // Without it, the set is bound again and its presses are not ours any more.
+    portal->unregisterHotKey(a);
+    ASSERT_TRUE(spinUntil([&] { return bound().size() == 1; }));
+    EXPECT_EQ(bound().front().first, id(2));
+    ask("Press", {QString::fromStdString(id(1))});
+    ask("Press", {QString::fromStdString(id(2))});
+    ASSERT_TRUE(spinUntil([&] { return presses.size() == 2; }));
+    EXPECT_EQ(presses.back(), (Press{kSig, 2, true}));
+    EXPECT_EQ(portal->registerHotKey(VirtualKey::kCommand, 0, kSig, 3, a), HotKeyStatus::kParamErr);
+}
+
+TEST_F(PortalGlobalShortcutsTest, OtherKeysTheDesktopChoseAreLoggedOnce) {
+    ask("ChooseKeys", {QString::fromStdString(id(1)), QStringLiteral("Ctrl+Alt+B")});
+    HotKeys::Ref ref = 0;
+    portal->registerHotKey(VirtualKey::kA, kCmdShift, kSig, 1, ref);
+    ASSERT_TRUE(spinUntil([&] { return logged("chose other keys") == 1; }));
+    EXPECT_EQ(logged(id(1)), 1u);
+
+    // The same choice at the next bind says nothing; the press after the bind's answer is the
+    // mark that the answer was handled. A desktop's spelling of the asked keys is no choice.
+    ask("ChooseKeys", {QString::fromStdString(id(2)), QStringLiteral("Shift+Meta+C")});
+    portal->registerHotKey(VirtualKey::kC, kCmdShift, kSig, 2, ref);
+    ASSERT_TRUE(spinUntil([&] { return binds() == 2; }));
+    ask("Press", {QString::fromStdString(id(2))});
+    ASSERT_TRUE(spinUntil([&] { return !presses.empty(); }));
+    EXPECT_EQ(logged("chose other keys"), 1u);
+}
+
+TEST_F(PortalGlobalShortcutsTest, WaitForReleaseEndsWithTheDeactivation) {
+    HotKeys::Ref ref = 0;
+    portal->registerHotKey(VirtualKey::kA, kCmdShift, kSig, 1, ref);
+    ASSERT_TRUE(spinUntil([&] { return binds() == 1; }));
+    ask("Press", {QString::fromStdString(id(1))});
+    ASSERT_TRUE(spinUntil([&] { return !presses.empty(); }));
+    EXPECT_FALSE(portal->waitForRelease(std::chrono::milliseconds(1)));
+    // The release reaches the waiting main thread without it running its event loop.
+    ask("Release", {QString::fromStdString(id(1))});
+    EXPECT_TRUE(portal->waitForRelease(std::chrono::seconds(20)));
+}
+
+class KGlobalAccelHotKeysTest : public ServiceMock {
+  protected:
+    void SetUp() override {
+        start("mock_kglobalaccel.py", "org.kde.kglobalaccel", "org.purlane.test.MockKGlobalAccel");
+        if (HasFatalFailure()) return;
+        accel = KGlobalAccelHotKeys::open(runOnMain, "purlanetest", "Purlane Test");
+        ASSERT_TRUE(accel);
+        handle(*accel);
+    }
+    std::vector<std::pair<std::string, int>> shortcuts() {
+        std::vector<std::pair<std::string, int>> out;
+        const QDBusArgument list = ask("Shortcuts").value(0).value<QDBusArgument>();
+        list.beginArray();
+        while (!list.atEnd()) {
+            QString component, action;
+            int keys = 0;
+            list.beginStructure();
+            list >> component >> action >> keys;
+            list.endStructure();
+            EXPECT_EQ(component, QStringLiteral("purlanetest"));
+            out.emplace_back(action.toStdString(), keys);
+        }
+        list.endArray();
+        return out;
+    }
+    std::string id(uint32_t n) { return KGlobalAccelHotKeys::actionId(kSig, n); }
+
+    std::unique_ptr<KGlobalAccelHotKeys> accel;
+};
+
+TEST_F(KGlobalAccelHotKeysTest, SetsQtKeysAndPressesReachTheHandlerOnMain) {
+    HotKeys::Ref a = 0, space = 0;
+    ASSERT_EQ(accel->registerHotKey(VirtualKey::kA, kCmdShift, kSig, 1, a), HotKeyStatus::kNoErr);
+    ASSERT_EQ(accel->registerHotKey(VirtualKey::kSpace, kCtrlOpt, kSig, 2, space),
+              HotKeyStatus::kNoErr);
+    const std::vector<std::pair<std::string, int>> both = {
+        {id(1), (Qt::META | Qt::SHIFT | Qt::Key_A).toCombined()},
+        {id(2), (Qt::CTRL | Qt::ALT | Qt::Key_Space).toCombined()}};
+    EXPECT_EQ(shortcuts(), both);
+
+    ask("Press", {QStringLiteral("purlanetest"), QString::fromStdString(id(1))});
+    ASSERT_TRUE(spinUntil([&] { return !presses.empty(); }));
+    EXPECT_EQ(presses, (std::vector<Press>{{kSig, 1, true}}));
+
+    accel->unregisterHotKey(a);
+    ASSERT_TRUE(spinUntil([&] { return shortcuts().size() == 1; }));
+    EXPECT_EQ(shortcuts().front().first, id(2));
+}
+
+TEST_F(KGlobalAccelHotKeysTest, RefusedKeysFailAndOtherKeysAreLogged) {
+    ask("ChooseKeys", {QString::fromStdString(id(1)), 0});
+    HotKeys::Ref ref = 0;
+    EXPECT_EQ(accel->registerHotKey(VirtualKey::kA, kCmdShift, kSig, 1, ref),
+              HotKeyStatus::kEventHotKeyExistsErr);
+
+    ask("ChooseKeys", {QString::fromStdString(id(2)), (Qt::CTRL | Qt::Key_B).toCombined()});
+    EXPECT_EQ(accel->registerHotKey(VirtualKey::kA, kCmdShift, kSig, 2, ref), HotKeyStatus::kNoErr);
+    ASSERT_TRUE(spinUntil([&] { return logged("chose other keys") == 1; }));
+    EXPECT_EQ(logged(id(2)), 1u);
+    EXPECT_EQ(shortcuts().size(), 1u);
+}
+
+}  // namespace
