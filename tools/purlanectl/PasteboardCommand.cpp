@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/linux/FilePasteboardStore.h"
-#include "platform/linux/x11/X11PasteboardStore.h"
+#include "platform/linux/SessionPasteboards.h"
 #include "platform/pasteboard/Pasteboard.h"
 #include "tools/purlanectl/Command.h"
 
@@ -74,8 +74,8 @@ int runPasteboard(const std::vector<std::string>& args) {
 
     // Contents copied here outlive the command: on its way out the clipboard goes to the
     // agent's watcher or to a clipboard manager.
-    auto store = platform::X11PasteboardStore::wrap(platform::FilePasteboardStore::open(),
-                                                    platform::X11PasteboardStore::Mode::Plain);
+    auto store = platform::SessionPasteboards::wrap(platform::FilePasteboardStore::open(),
+                                                    platform::SessionPasteboards::Mode::Plain);
     if (!store.ok()) return fail(kExitFailure, "pasteboard: " + store.error().debugDescription());
     Pasteboard pasteboard = name ? Pasteboard::pasteboardWithName(*store, *name)
                                  : Pasteboard::generalPasteboard(*store);

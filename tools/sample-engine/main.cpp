@@ -17,7 +17,7 @@
 #include "platform/linux/FilePasteboardStore.h"
 #include "platform/linux/LinuxApplication.h"
 #include "platform/linux/LinuxPaths.h"
-#include "platform/linux/x11/X11PasteboardStore.h"
+#include "platform/linux/SessionPasteboards.h"
 #include "tools/sample-engine/EngineService.h"
 #include "tools/sample-engine/SampleLibrary.h"
 
@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
     if (options.agentMode) app.setActivationPolicy(ActivationPolicy::Accessory);
 
     auto pasteboards =
-        X11PasteboardStore::wrap(FilePasteboardStore::open(), X11PasteboardStore::Mode::Plain);
+        SessionPasteboards::wrap(FilePasteboardStore::open(), SessionPasteboards::Mode::Plain);
     if (!pasteboards.ok()) {
         log("No pasteboards: " + pasteboards.error().debugDescription());
         return 1;
