@@ -51,7 +51,7 @@ class WaylandInput : public testing::Test {
         setenv("XDG_DATA_HOME", data.path().c_str(), 1);
         compositor = std::make_unique<WaylandCompositor>(WaylandCompositor::Kind::Sway);
         if (!compositor->ready()) GTEST_SKIP() << compositor->error();
-        layout = XkbKeyboardLayout::fromNames({"us", "", "", "", ""});
+        layout = XkbKeyboardLayout::fromNames(names);
         ASSERT_NE(layout, nullptr);
         apps = SwayForeignApplications::open();
         ASSERT_NE(apps, nullptr);
@@ -133,6 +133,7 @@ class WaylandInput : public testing::Test {
 
     static constexpr uint16_t kA = 0, kC = 8, kV = 9;
 
+    XkbKeyboardLayout::Names names{"us", "", "", "", ""};
     testsupport::TempDir data, programs;
     std::vector<std::pair<std::string, std::string>> saved;
     std::unique_ptr<WaylandCompositor> compositor;
@@ -169,6 +170,21 @@ TEST_F(WaylandInput, KeysReachTheEditorWithTheClipboardKeysOfItsApplication) {
     type(editor.pid(), "ok");
     EXPECT_TRUE(shows(editor, "pastedok"));
     EXPECT_EQ(frontPid(), editor.pid());
+}
+
+class WaylandInputInCyrillic : public WaylandInput {
+  protected:
+    WaylandInputInCyrillic() { names.layout = "ru,us"; }
+};
+
+TEST_F(WaylandInputInCyrillic, TypesWithTheLayoutsKeymapInTheUsersGroupAndCopiesWithCommandKeys) {
+    Subprocess& editor = openEditor("old");
+    constexpr uint16_t kF = 3;
+    press(editor.pid(), kF, 0);
+    ASSERT_TRUE(shows(editor, "а"));
+    press(editor.pid(), kA, ModifierFlags::command);
+    press(editor.pid(), kC, ModifierFlags::command);
+    EXPECT_TRUE(waitUntil([&] { return clipboard() == "а"; })) << clipboard();
 }
 
 TEST_F(WaylandInput, SwayTellsTheFrontApplicationAndBringsOneForward) {
@@ -219,6 +235,13 @@ TEST_F(WaylandInput, ForeignToplevelsNameTheFrontApplicationByItsAppId) {
     EXPECT_TRUE(waitUntil([&] { return frontAppId() == "purlane_textwindow"; }));
     EXPECT_EQ(frontPid(), first.pid());
     EXPECT_FALSE(toplevels->activateApplication("nobody"));
+
+    // Knowing no processes, keys go to whatever has the focus.
+    auto focusedKeys = VirtualKeyboardKeyEvents::open(*layout, {}, toplevels.get());
+    ASSERT_NE(focusedKeys, nullptr);
+    focusedKeys->postToPid(first.pid() + 100000, {kA, true, ModifierFlags::shift});
+    focusedKeys->postToPid(first.pid() + 100000, {kA, false, 0});
+    EXPECT_TRUE(shows(first, "A"));
     std::lock_guard lock(appIdsMutex);
     EXPECT_EQ(appIds, (std::vector<std::string>{"purlane_textwindow", "other_editor",
                                                 "purlane_textwindow"}));
