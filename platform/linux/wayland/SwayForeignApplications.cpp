@@ -139,8 +139,11 @@ std::unique_ptr<SwayForeignApplications> SwayForeignApplications::open(
 
 SwayForeignApplications::SwayForeignApplications(int requests, int events)
     : requests_(requests), events_(events) {
-    // Subscribed already, so no change falls between this reading and the events.
-    if (const auto front = frontmost()) frontPid_ = front->pid;
+    // Subscribed already, so no change falls between this reading and the events. Only the
+    // pid: the desktop entries are read on first need, not while the program starts.
+    for (const Window& window : windows(false)) {
+        if (window.focused) frontPid_ = window.app.pid;
+    }
     wakeup_ = eventfd(0, EFD_CLOEXEC);
     if (wakeup_ >= 0) thread_ = std::thread([this] { watch(); });
 }
@@ -170,7 +173,7 @@ std::optional<std::string> SwayForeignApplications::request(uint32_t type,
     return reply->payload;
 }
 
-std::vector<SwayForeignApplications::Window> SwayForeignApplications::windows() {
+std::vector<SwayForeignApplications::Window> SwayForeignApplications::windows(bool named) {
     const auto tree = request(kGetTree, {});
     if (!tree) return {};
     const json root = json::parse(*tree, nullptr, false);
@@ -195,6 +198,10 @@ std::vector<SwayForeignApplications::Window> SwayForeignApplications::windows() 
         Window window;
         window.focused = view->value("focused", false);
         window.app.pid = pid;
+        if (!named) {
+            result.push_back(std::move(window));
+            continue;
+        }
         if (const auto* entry = entries().match(instance, klass, appId)) {
             window.app.localizedName = entry->name;
             window.app.bundleIdentifier = entry->id;

@@ -48,12 +48,13 @@ class SwayForeignApplications : public ForeignApplications {
     const DesktopEntries& entries() const;
     // The reply's payload to one message on the request socket; nothing when Sway is gone.
     std::optional<std::string> request(uint32_t type, const std::string& payload);
-    // Every window of the tree, in the order they were made, with the focused one marked.
+    // Every window of the tree, in the order they were made, with the focused one marked;
+    // unnamed (only the pid) unless `named`.
     struct Window {
         WindowedApplication app;
         bool focused = false;
     };
-    std::vector<Window> windows();
+    std::vector<Window> windows(bool named = true);
     void watch();
 
     int requests_;
