@@ -25,7 +25,8 @@ namespace platform {
 // starts without a dialog.
 //
 // All D-Bus work runs on a thread of this object's own, on a connection of its own: answers and
-// signals never need the caller's thread, which may sleep between keystrokes.
+// signals never need the caller's thread, which may sleep between keystrokes. A QCoreApplication
+// must exist (QtDBus needs one), though its event loop need not run.
 class PortalRemoteDesktop {
   public:
     enum class State {

@@ -138,10 +138,18 @@ TEST_F(PortalRemoteDesktopTest, StartsOnceWithADialogThenRestoresWithoutOne) {
     auto again = store.open();
     ASSERT_EQ(again->waitForStart(kStart), State::Started);
     EXPECT_EQ(dialogsShown(), 1u);
-    // The portal hands out a new token with each session; the old one is spent.
-    std::lock_guard lock(store.mutex);
-    EXPECT_EQ(store.saves, 2);
-    EXPECT_NE(store.token, firstToken);
+    {
+        // The portal hands out a new token with each session; the old one is spent.
+        std::lock_guard lock(store.mutex);
+        EXPECT_EQ(store.saves, 2);
+        EXPECT_NE(store.token, firstToken);
+    }
+
+    // Access revoked: the session ends and nothing more is sent through it.
+    control("CloseAll");
+    PortalKeyEvents keys(*again, nullptr, {});
+    EXPECT_TRUE(AgentSession::waitFor([&] { return again->state() == State::Closed; }));
+    EXPECT_FALSE(keys.hasEventSource());
 }
 
 TEST_F(PortalRemoteDesktopTest, KeysReachTheFocusedEditorInItsLayout) {
@@ -207,7 +215,7 @@ TEST_F(PortalRemoteDesktopTest, ClaimIsPastedAndACopyInTheEditorIsFetched) {
     EXPECT_EQ(seen.back(), SystemClipboard::Owner::Foreign);
 }
 
-TEST_F(PortalRemoteDesktopTest, AnotherSessionsOfferIsOursAndAnEmptyClaimStillOwns) {
+TEST_F(PortalRemoteDesktopTest, OurOtherSessionsOffersAreOursAndOnlyConfirmedClaimsCount) {
     startPortal();
     TokenStore store;
     auto first = store.open();
@@ -216,20 +224,25 @@ TEST_F(PortalRemoteDesktopTest, AnotherSessionsOfferIsOursAndAnEmptyClaimStillOw
     ASSERT_EQ(second->waitForStart(kStart), State::Started);
     PortalClipboard mine(*first), other(*second);
 
+    // More than a pipe holds: the portal reads while the owner writes.
+    const std::string shared(300000, 's');
     platform::PasteboardItem item;
-    item.setString("shared", platform::PasteboardTypes::kString);
+    item.setString(shared, platform::PasteboardTypes::kString);
     ASSERT_TRUE(other.claim({item}));
     ASSERT_TRUE(
         AgentSession::waitFor([&] { return mine.owner() == SystemClipboard::Owner::Ours; }));
     // Our offers can still be read like anybody's.
     const auto fetched = mine.fetch(nullptr);
     ASSERT_TRUE(fetched);
-    EXPECT_EQ(fetched->stringForType(platform::PasteboardTypes::kString), "shared");
+    EXPECT_EQ(fetched->stringForType(platform::PasteboardTypes::kString), shared);
 
     ASSERT_TRUE(mine.claim({}));
     EXPECT_EQ(mine.owner(), SystemClipboard::Owner::This);
     EXPECT_TRUE(
         AgentSession::waitFor([&] { return other.owner() == SystemClipboard::Owner::Ours; }));
+    // A claim the desktop never confirms is not reported as done.
+    control("Mute", {true});
+    EXPECT_FALSE(other.claim({item}));
 }
 
 TEST_F(PortalRemoteDesktopTest, ARefusedOrMissingPortalSaysWhyAndSendsNothing) {

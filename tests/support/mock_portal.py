@@ -9,6 +9,8 @@ dialog; a valid restore token skips it. Requests are answered through Request ob
 Orders on org.purlane.test.MockPortal at /org/purlane/test:
   DialogsShown() -> u       how many permission dialogs Start "showed"
   Refuse(u response)        later Starts answer with this response (0 approves again)
+  CloseAll()                ends every session, as when the user revokes access
+  Mute(b)                   while true, owner changes are not announced
 Refuses from the start with the response in $MOCK_PORTAL_REFUSE.
 Prints "ready" once its names are owned.
 """
@@ -93,6 +95,7 @@ class Portal(dbus.service.Object):
         self.dialogs = 0
         self.refusal = int(os.environ.get("MOCK_PORTAL_REFUSE", "0") or 0)
         self.serial = 0
+        self.muted = False
         bus.add_signal_receiver(
             self.name_owner_changed,
             signal_name="NameOwnerChanged",
@@ -206,6 +209,8 @@ class Portal(dbus.service.Object):
             session.end()
 
     def owner_changed(self, session, options):
+        if self.muted:
+            return
         types = options.get("mime-types", [])
         # Mutter wraps the list in a one-element tuple.
         if isinstance(types, dbus.Struct):
@@ -276,6 +281,16 @@ class Control(dbus.service.Object):
     @dbus.service.method(CONTROL, in_signature="u", out_signature="")
     def Refuse(self, response):
         self.portal.refusal = int(response)
+
+    @dbus.service.method(CONTROL, in_signature="b", out_signature="")
+    def Mute(self, muted):
+        self.portal.muted = bool(muted)
+
+    @dbus.service.method(CONTROL, in_signature="", out_signature="")
+    def CloseAll(self):
+        for session in list(self.portal.sessions.values()):
+            session.Closed({})
+            session.end()
 
 
 def main():
