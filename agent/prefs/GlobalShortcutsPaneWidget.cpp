@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -57,6 +58,12 @@ GlobalShortcutsPaneWidget::GlobalShortcutsPaneWidget(PLPrefsGlobalShortcutsContr
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
     layout->setSpacing(6);
+    if (pane_.showsDesktopBindings()) {
+        explanation_ = new QLabel(toQt(pane_.desktopBindingsExplanation()), this);
+        explanation_->setObjectName("desktopBindingsExplanation");
+        explanation_->setWordWrap(true);
+        layout->addWidget(explanation_);
+    }
     layout->addWidget(table_, 1);
     layout->addLayout(buttons);
 
@@ -88,7 +95,41 @@ std::shared_ptr<PLPrefsGlobalShortcutsController> GlobalShortcutsPaneWidget::mak
 
 ShortcutActionCellView* GlobalShortcutsPaneWidget::cellAt(int row) const {
     QListWidgetItem* item = table_->item(row);
-    return item ? static_cast<ShortcutActionCellView*>(table_->itemWidget(item)) : nullptr;
+    return item ? dynamic_cast<ShortcutActionCellView*>(table_->itemWidget(item)) : nullptr;
+}
+
+QWidget* GlobalShortcutsPaneWidget::bindingRowAt(int row) const {
+    QListWidgetItem* item = table_->item(row);
+    QWidget* widget = item ? table_->itemWidget(item) : nullptr;
+    return widget && widget->objectName() == "bindingRow" ? widget : nullptr;
+}
+
+QWidget* GlobalShortcutsPaneWidget::makeBindingRow(int row) {
+    const auto cell = pane_.cellForRow(row);
+    auto* view = new QWidget;
+    view->setObjectName("bindingRow");
+    auto* label = new QPushButton(toQt(cell.label), view);
+    label->setObjectName("labelButton");
+    label->setFlat(true);
+    connect(label, &QPushButton::clicked, this, [this, row] { pane_.changeHotKeyAction(row); });
+    auto* command = new QLineEdit(toQt(cell.command), view);
+    command->setObjectName("commandLine");
+    command->setReadOnly(true);
+    command->setEnabled(cell.hasCommand);
+    command->setCursorPosition(0);
+    auto* layout = new QHBoxLayout(view);
+    layout->setContentsMargins(4, 2, 4, 2);
+    layout->addWidget(label);
+    layout->addWidget(command, 1);
+    if (cell.hasCommand && pane_.canInstallBinding()) {
+        auto* install = new QPushButton(toQt(pane_.installBindingTitle()), view);
+        install->setObjectName("installBinding");
+        connect(install, &QPushButton::clicked, this, [this, row] {
+            if (!paneLifetime_.expired()) pane_.installBinding(row);
+        });
+        layout->addWidget(install);
+    }
+    return view;
 }
 
 ShortcutActionEditorWidget* GlobalShortcutsPaneWidget::editorWidget(
@@ -110,6 +151,13 @@ void GlobalShortcutsPaneWidget::reloadTable() {
     const int selected = table_->currentRow();
     table_->clear();
     for (int row = 0; row < pane_.numberOfRows(); ++row) {
+        if (pane_.showsDesktopBindings()) {
+            QWidget* view = makeBindingRow(row);
+            auto* item = new QListWidgetItem(table_);
+            item->setSizeHint(view->sizeHint());
+            table_->setItemWidget(item, view);
+            continue;
+        }
         const auto cell = pane_.cellForRow(row);
         auto* view = new ShortcutActionCellView(recorders_);
         view->labelButton->setText(toQt(cell.label));

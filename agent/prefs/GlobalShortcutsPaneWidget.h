@@ -7,6 +7,7 @@
 #include "agent/prefs/PLPrefsGlobalShortcutsController.h"
 #include "agent/prefs/ShortcutActionCellView.h"
 
+class QLabel;
 class QListWidget;
 class QMenu;
 class QToolButton;
@@ -14,8 +15,10 @@ class ShortcutActionEditorWidget;
 
 // Draws the Global HotKeys pane: the table of rows (label button and recorder), the add and
 // remove buttons under it, a row's Delete action in its context menu (the desktop's stand-in
-// for a swipe), and the action editor popover. Everything it shows comes from the pane, and
-// every user action goes back to it.
+// for a swipe), and the action editor popover. Where the desktop takes no global shortcuts
+// from programs, rows show the command to bind in the desktop instead of a recorder, with a
+// button adding it to the desktop's shortcuts where that can be done. Everything it shows
+// comes from the pane, and every user action goes back to it.
 class GlobalShortcutsPaneWidget : public QWidget, public GlobalShortcutsPaneView {
   public:
     // Becomes the pane's view; the pane must outlive the widget.
@@ -35,7 +38,12 @@ class GlobalShortcutsPaneWidget : public QWidget, public GlobalShortcutsPaneView
     QListWidget* shortcutsTableView() const { return table_; }
     QToolButton* addButton() const { return addButton_; }
     QToolButton* removeButton() const { return removeButton_; }
+    // A row with a recorder; nothing for a row of desktop bindings.
     ShortcutActionCellView* cellAt(int row) const;
+    // A row of desktop bindings: its label, command and install button (objects named
+    // "labelButton", "commandLine", "installBinding"; the button only where it is offered).
+    QWidget* bindingRowAt(int row) const;
+    QLabel* explanation() const { return explanation_; }
     // The editor popover of the pane's editor, once it was shown.
     ShortcutActionEditorWidget* editorWidget(const ShortcutActionController& editor) const;
     // The context menu of a row, as its right click shows it.
@@ -51,12 +59,15 @@ class GlobalShortcutsPaneWidget : public QWidget, public GlobalShortcutsPaneView
     QSize sizeHint() const override { return {560, 340}; }
 
   private:
+    QWidget* makeBindingRow(int row);
+
     PLPrefsGlobalShortcutsController& pane_;
     std::weak_ptr<bool> paneLifetime_;
     ShortcutActionCellView::Recorders recorders_;
     QListWidget* table_ = nullptr;
     QToolButton* addButton_ = nullptr;
     QToolButton* removeButton_ = nullptr;
+    QLabel* explanation_ = nullptr;
     ShortcutActionEditorWidget* cleanerEditor_ = nullptr;
     ShortcutActionEditorWidget* groupEditor_ = nullptr;
 };

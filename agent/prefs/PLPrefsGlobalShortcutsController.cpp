@@ -132,7 +132,37 @@ PLPrefsGlobalShortcutsController::Cell PLPrefsGlobalShortcutsController::cellFor
     cell.label = rowLabel(cell.item);
     const MASShortcut shortcut(static_cast<int64_t>(cell.item.keycode), cell.item.modifiersRaw);
     if (c_.checks->isValid(shortcut)) cell.shortcut = shortcut;
+    if (c_.desktopBindings) {
+        const auto command = c_.desktopBindings->commandLine(cell.item);
+        cell.hasCommand = command.has_value();
+        cell.command = command ? *command
+                               : platform::localized("No command performs this action.",
+                                                     "Global HotKeys pane: action without command");
+    }
     return cell;
+}
+
+std::string PLPrefsGlobalShortcutsController::desktopBindingsExplanation() const {
+    return platform::localized(
+        "This desktop does not let applications register global shortcuts. Bind these commands "
+        "to keys in the desktop's keyboard settings.",
+        "Global HotKeys pane: no global shortcuts on this desktop");
+}
+
+std::string PLPrefsGlobalShortcutsController::installBindingTitle() const {
+    return platform::localized("Add to Keyboard Shortcuts",
+                               "Global HotKeys pane: install a desktop shortcut button");
+}
+
+bool PLPrefsGlobalShortcutsController::canInstallBinding() {
+    return c_.desktopBindings && c_.desktopBindings->canInstall();
+}
+
+void PLPrefsGlobalShortcutsController::installBinding(int row) {
+    if (!c_.desktopBindings || row < 0 || row >= numberOfRows()) return;
+    const Cell cell = cellForRow(row);
+    if (!c_.desktopBindings->install(cell.item, cell.label, cell.shortcut.has_value()))
+        c_.sounds->beep();
 }
 
 std::vector<PLPrefsGlobalShortcutsController::RowAction>

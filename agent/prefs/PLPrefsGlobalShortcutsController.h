@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "agent/prefs/DesktopShortcutBindings.h"
 #include "agent/prefs/GlobalShortcutsPaneView.h"
 #include "agent/prefs/PLPrefsViewController.h"
 #include "agent/prefs/ShortcutActionController.h"
@@ -38,6 +39,9 @@ class PLPrefsGlobalShortcutsController : public PLPrefsViewController,
         platform::MainQueue* mainQueue = nullptr;
         // Whether a stored combination is usable (the validator's isShortcutValid).
         ShortcutChecks* checks = nullptr;
+        // Set where the desktop lets no program register global shortcuts: the rows then show
+        // the command to bind in the desktop's settings instead of a recorder.
+        DesktopShortcutBindings* desktopBindings = nullptr;
     };
 
     // What a row shows.
@@ -46,6 +50,9 @@ class PLPrefsGlobalShortcutsController : public PLPrefsViewController,
         Shortcut item;
         // The recorder's value; empty when the stored combination is unusable.
         std::optional<MASShortcut> shortcut;
+        // With desktop bindings: the command doing the action, or why there is none.
+        std::string command;
+        bool hasCommand = false;
     };
     enum class RowActionEdge { leading, trailing };
     struct RowAction {
@@ -91,6 +98,16 @@ class PLPrefsGlobalShortcutsController : public PLPrefsViewController,
 
     // The title of a row's label button.
     std::string rowLabel(const Shortcut& record);
+
+    // Whether the rows show desktop bindings (see Collaborators::desktopBindings).
+    bool showsDesktopBindings() const { return c_.desktopBindings != nullptr; }
+    // The line above the rows that says why, and the title of a row's install button.
+    std::string desktopBindingsExplanation() const;
+    std::string installBindingTitle() const;
+    // Whether a row with a command has an install button (GNOME's custom shortcuts exist).
+    bool canInstallBinding();
+    // Adds the row's command to the desktop's custom shortcuts; a beep when that failed.
+    void installBinding(int row);
 
     ShortcutList& shortcutlist;
     platform::Menu addMenu;

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -140,6 +141,37 @@ TEST_F(PaneWidget, AViewDeletedAfterItsPaneLeavesItAlone) {
     orphan.reset();  // must not touch the destroyed pane (the sanitizer build checks)
     world.runUntilIdle();
     SUCCEED();
+}
+
+TEST_F(PaneWidget, WithoutGlobalShortcutsRowsShowTheCommandAndItsInstallButton) {
+    std::vector<std::vector<std::string>> ran;
+    DesktopShortcutBindings bindings("purlanectl", [&ran](const std::vector<std::string>& argv) {
+        ran.push_back(argv);
+        const bool schemas = argv.at(1) == "list-schemas";
+        return std::optional<std::string>(schemas ? DesktopShortcutBindings::kSchema : "@as []");
+    });
+    PLPrefsGlobalShortcutsController fallback(
+        {&list, &client, &defaults, &sounds, &agent.mainQueue(), &checks, &bindings});
+    GlobalShortcutsPaneWidget view(
+        fallback, ShortcutActionCellView::Recorders{&registry, &checks, &layout, &sounds});
+    view.resize(view.sizeHint());
+    view.show();
+    ASSERT_NE(view.explanation(), nullptr);
+    EXPECT_TRUE(view.explanation()->isVisible());
+    ASSERT_EQ(view.shortcutsTableView()->count(), 3);
+    EXPECT_EQ(view.cellAt(1), nullptr);
+    for (int row : {0, 1}) {
+        QWidget* cells = view.bindingRowAt(row);
+        ASSERT_NE(cells, nullptr);
+        const auto* command = cells->findChild<QLineEdit*>("commandLine");
+        EXPECT_EQ(command->text().toStdString(), fallback.cellForRow(row).command);
+        EXPECT_EQ(command->isEnabled(), row == 1);
+        EXPECT_EQ(cells->findChild<QPushButton*>("installBinding") != nullptr, row == 1);
+    }
+    shoot(view, "desktop-bindings");
+    view.bindingRowAt(1)->findChild<QPushButton*>("installBinding")->click();
+    EXPECT_EQ(ran.back().back(), "['" + DesktopShortcutBindings::customPath(list.list[1]) + "']");
+    EXPECT_EQ(sounds.beeps, 0);
 }
 
 }  // namespace
