@@ -26,6 +26,7 @@
 #include "platform/coding/StringEncodings.h"
 #include "platform/core/Log.h"
 #include "platform/linux/BellSounds.h"
+#include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/FilePasteboardStore.h"
 #include "platform/linux/LinuxFileLocations.h"
 #include "platform/linux/LinuxGuiApplication.h"
@@ -35,13 +36,9 @@
 #include "platform/linux/QtStatusBar.h"
 #include "platform/linux/QtUpdateTransport.h"
 #include "platform/linux/QtUpdateUserInterface.h"
+#include "platform/linux/SessionServices.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
-#include "platform/linux/x11/X11Accessibility.h"
-#include "platform/linux/x11/X11HotKeys.h"
 #include "platform/linux/x11/X11ModifierFlags.h"
-#include "platform/linux/x11/X11PasteboardStore.h"
-#include "platform/linux/x11/X11SystemShortcuts.h"
-#include "platform/linux/x11/XTestKeyEvents.h"
 #include "platform/linux/x11/XkbKeyboardLayout.h"
 #include "platform/updates/StandardUpdater.h"
 #include "platform/updates/UpdateSignature.h"
@@ -52,6 +49,9 @@
 using namespace platform;
 
 namespace {
+
+// The remote-desktop portal's permission, kept so its dialog is not shown at every start.
+constexpr const char* kRestoreTokenKey = "RemoteDesktopRestoreToken";
 
 // The popover's action menu: the application delegate's actions and the application's own.
 class AgentApplicationActions : public ApplicationActions {
@@ -89,15 +89,31 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     LinuxHost& host = app.host();
 
-    auto pasteboards =
-        X11PasteboardStore::wrap(FilePasteboardStore::open(), X11PasteboardStore::Mode::Watching);
+    // The desktop session's hot keys, keys, clipboard and focus, each by the route it offers.
+    UserDefaults& settings = host.standardUserDefaults();
+    SessionServices session(
+        {host.bundleIdentifier(),
+         [&host](std::function<void()> task) { host.mainQueue().async(task); },
+         [&settings] {
+             return settings.objectForKey("SyntheticClipboardKeys").value_or(PropertyList());
+         },
+         [&settings] { return settings.stringForKey(kRestoreTokenKey); },
+         [&host](const std::string& token) {
+             // Called off the main thread.
+             host.mainQueue().async([&host, token] {
+                 host.standardUserDefaults().setString(kRestoreTokenKey, token);
+             });
+         }});
+    if (session.isWayland()) app.setForeignApplications(session.takeForeignApplications());
+    auto pasteboards = session.pasteboards(FilePasteboardStore::open());
     if (!pasteboards.ok()) {
         log("No pasteboards: " + pasteboards.error().debugDescription());
         return 1;
     }
     LinuxFileLocations locations;
     BellSounds sounds;
-    X11Accessibility accessibility;
+    Accessibility& accessibility = session.accessibility();
+    DesktopNotifications notices(app.bundle().infoString("CFBundleName").value_or("Purlane"));
     UserDefaults& shared = host.suite(SharedDataLoader::kGroupIdentifier);
 
     auto encodings = std::make_shared<TextEncodingCatalog>(
@@ -116,32 +132,28 @@ int main(int argc, char** argv) {
     });
     PurlaneServerConnection server(shared, app.workspace(), sounds);
 
-    // Keys: the display's keymap, or without a display a US keymap to read key codes from (no
-    // key can be posted then, and the pipeline says so).
-    std::unique_ptr<XkbKeyboardLayout> layout = XkbKeyboardLayout::fromDisplay();
-    if (!layout) layout = XkbKeyboardLayout::fromNames({"us"});
-    std::unique_ptr<XTestKeyEvents> keyEvents;
+    // Keys: the session's keymap, or without one a US keymap to read key codes from (no key
+    // can be posted then, and the pipeline says so).
+    XkbKeyboardLayout* layout = session.layout();
     std::unique_ptr<CGKeyCodeLookup> keys;
     ActiveAppTracker tracker(app.workspace(), app.processIdentifier());
-    // Hot keys: grabs on the display; without one the user's shortcuts stay unregistered.
-    std::unique_ptr<X11HotKeys> x11HotKeys =
-        X11HotKeys::open([&host](std::function<void()> task) { host.mainQueue().async(task); });
-    std::unique_ptr<X11SystemShortcuts> systemShortcuts;
+    // Hot keys: where the session lets us have them; elsewhere the user's shortcuts stay
+    // unregistered.
+    HotKeys* sessionHotKeys = session.hotKeys();
     std::unique_ptr<MASShortcutMonitor> monitor;
     std::unique_ptr<MASShortcutValidator> validator;
     ShortcutList shortcutList(host.standardUserDefaults(), host.notificationCenter());
     std::unique_ptr<GlobalHotKeys> hotKeys;
-    if (x11HotKeys && layout) {
-        systemShortcuts = std::make_unique<X11SystemShortcuts>(*x11HotKeys);
-        monitor = std::make_unique<MASShortcutMonitor>(*x11HotKeys, host.mainQueue());
+    if (sessionHotKeys && session.systemShortcuts() && layout) {
+        monitor = std::make_unique<MASShortcutMonitor>(*sessionHotKeys, host.mainQueue());
         // No main-menu provider: the agent has no main menu on Linux (a status-area program),
         // so only the desktop's own shortcuts can make a combination unusable.
-        validator = std::make_unique<MASShortcutValidator>(host.standardUserDefaults(),
-                                                           *systemShortcuts, *layout, nullptr);
+        validator = std::make_unique<MASShortcutValidator>(
+            host.standardUserDefaults(), *session.systemShortcuts(), *layout, nullptr);
         hotKeys = std::make_unique<GlobalHotKeys>(*monitor, *validator, shortcutList,
                                                   host.standardUserDefaults());
     } else {
-        log("No X display: global hot keys are not available");
+        log("Global hot keys are not available in this session");
     }
 
     LinuxServicesMenu servicesMenu(app.appleEventManager(), app.workspace(), *pasteboards);
@@ -213,22 +225,24 @@ int main(int argc, char** argv) {
     AgentGURLHandler::setShared(&urlHandler);
 
     std::unique_ptr<GlobalActionsManager> actions;
-    if (layout) {
-        keyEvents = std::make_unique<XTestKeyEvents>(*layout, [&host] {
-            return host.standardUserDefaults()
-                .objectForKey("SyntheticClipboardKeys")
-                .value_or(PropertyList());
-        });
-        keys = std::make_unique<CGKeyCodeLookup>(*layout, *keyEvents, host.standardUserDefaults(),
-                                                 host.clock());
+    // Without a clipboard there is nothing to apply a cleaner to; without keys the pipeline
+    // cleans what the user copied and leaves it on the clipboard.
+    if (layout && session.canApplyCleaners())
+        keys = std::make_unique<CGKeyCodeLookup>(*layout, session.keyEvents(),
+                                                 host.standardUserDefaults(), host.clock());
+    if (keys) {
         actions = std::make_unique<GlobalActionsManager>(GlobalActionsManager::Services{
             host, shared, app.workspace(), accessibility, *pasteboards, client, sounds, *keys,
             tracker, hotKeys.get(), &systemStatusBar, &menuPresenter, &modifiers, &popoverContents,
-            &popoverViews, [&appDelegate] {
+            &popoverViews,
+            [&appDelegate] {
                 if (appDelegate) appDelegate->launchPurlaneApp();
-            }});
+            },
+            &notices});
     } else {
-        log("No keyboard layout (xkeyboard-config missing?): cleaners cannot be applied in place");
+        log("Cleaners cannot be applied in place: " +
+            std::string(layout ? "this session's clipboard cannot be reached"
+                               : "no keyboard layout (xkeyboard-config missing?)"));
     }
 
     // The preferences window, made when first shown. Each pane maker makes a new pane: the
@@ -262,7 +276,7 @@ int main(int argc, char** argv) {
             return GlobalShortcutsPaneWidget::makePane(
                 {&shortcutList, &client, &host.standardUserDefaults(), &sounds, &host.mainQueue(),
                  shortcutChecks.get()},
-                {&recorderRegistry, shortcutChecks.get(), layout.get(), &sounds});
+                {&recorderRegistry, shortcutChecks.get(), layout, &sounds});
         };
     }
     const KeyboardShortcutSettings keyboardSettings =

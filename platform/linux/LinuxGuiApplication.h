@@ -12,6 +12,11 @@ class LinuxGuiApplication : public LinuxApplication {
   public:
     // Create it first thing in main, on the main thread.
     LinuxGuiApplication(int& argc, char** argv);
+    // Who tells the workspace about the desktop's other applications, where the display's
+    // own watch does not reach them (a Wayland compositor's); nothing: nobody can.
+    void setForeignApplications(std::unique_ptr<ForeignApplications> foreign) {
+        linuxWorkspace().setForeignApplications(std::move(foreign));
+    }
 };
 
 }  // namespace platform
