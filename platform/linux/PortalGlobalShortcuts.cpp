@@ -167,6 +167,16 @@ void PortalGlobalShortcuts::createSession() {
     }
 }
 
+void PortalGlobalShortcuts::renewSession() {
+    QDBusConnection::sessionBus().send(QDBusMessage::createMethodCall(
+        kService, q(session_), kSessionInterface, QStringLiteral("Close")));
+    session_.clear();
+    sessionBound_ = false;
+    renewing_ = true;
+    bindPending_ = true;
+    createSession();
+}
+
 int PortalGlobalShortcuts::registerHotKey(uint16_t keyCode, uint32_t carbonModifiers,
                                           uint32_t signature, uint32_t id, Ref& ref) {
     const auto trigger = ShortcutTriggers::portalTrigger(keyCode, carbonModifiers);
@@ -232,6 +242,7 @@ void PortalGlobalShortcuts::bind() {
         thread_->unsubscribe(kService, q(bindRequest_), kRequestInterface,
                              QStringLiteral("Response"));
         bindRequest_.clear();
+        if (sessionBound_ && !renewing_) return renewSession();
         runOnMain_(
             [] { log("Global shortcuts: the desktop portal refused to bind the hot keys"); });
         return;
@@ -279,6 +290,8 @@ void PortalGlobalShortcuts::received(const QDBusMessage& message) {
 }
 
 void PortalGlobalShortcuts::bound(uint32_t response, const QDBusMessage& message) {
+    // 1: the user cancelled, which a new session would not change.
+    if (response == 2 && sessionBound_ && !renewing_) return renewSession();
     if (response != 0) {
         runOnMain_([response] {
             log("Global shortcuts: the desktop did not bind the hot keys (response " +
@@ -286,6 +299,8 @@ void PortalGlobalShortcuts::bound(uint32_t response, const QDBusMessage& message
         });
         return;
     }
+    sessionBound_ = true;
+    renewing_ = false;
     const QVariantMap results = qdbus_cast<QVariantMap>(message.arguments().value(1));
     const auto shortcuts =
         qdbus_cast<QList<PortalShortcut>>(results.value(QStringLiteral("shortcuts")));

@@ -24,9 +24,11 @@ class DBusSignalThread;
 // One session for the object's life. Every change of the registrations binds the whole set
 // again (a burst of changes, as at start-up, ends in one bind): each distinct signature and id
 // is one shortcut whose preferred trigger is the registered combination in the portal's
-// syntax. The desktop may let the user confirm or change the keys; what we registered stays
-// the record, and when the desktop reports other keys for a shortcut one line is logged.
-// Presses arrive as the portal's Activated signal and reach the handler through `runOnMain`.
+// syntax. A portal may bind a session's shortcuts only once; when it refuses a later bind, the
+// session is closed and the set bound on a new one. The desktop may let the user confirm or change
+// the keys; what we registered stays the record, and when the desktop reports other keys for a
+// shortcut one line is logged. Presses arrive as the portal's Activated signal and reach the
+// handler through `runOnMain`.
 //
 // Everything that talks to the portal runs on a thread of its own, so presses and answers are
 // received while the main thread sleeps.
@@ -76,6 +78,8 @@ class PortalGlobalShortcuts : public HotKeys {
     void start();
     void received(const QDBusMessage& message);
     void createSession();
+    // A session that refuses a second bind is given up for a new one.
+    void renewSession();
     void bind();
     void bound(uint32_t response, const QDBusMessage& message);
     // A request's handle as the portal will make it; subscribed before the call.
@@ -93,6 +97,8 @@ class PortalGlobalShortcuts : public HotKeys {
     std::string createRequest_;
     std::string bindRequest_;
     bool bindPending_ = false;
+    bool sessionBound_ = false;
+    bool renewing_ = false;
     uint64_t nextToken_ = 1;
     std::map<std::string, Bound> bound_;
     std::map<std::string, std::string> reportedChoices_;

@@ -164,6 +164,20 @@ TEST_F(PortalGlobalShortcutsTest, WaitForReleaseEndsWithTheDeactivation) {
     EXPECT_TRUE(portal->waitForRelease(std::chrono::seconds(20)));
 }
 
+TEST_F(PortalGlobalShortcutsTest, APortalBindingOncePerSessionGetsTheSetOnANewSession) {
+    ask("BindOnce");
+    HotKeys::Ref ref = 0;
+    portal->registerHotKey(VirtualKey::kA, kCmdShift, kSig, 1, ref);
+    ASSERT_TRUE(spinUntil([&] { return binds() == 1; }));
+    portal->registerHotKey(VirtualKey::kC, kCmdShift, kSig, 2, ref);
+    ASSERT_TRUE(spinUntil([&] { return binds() == 2; }));
+    EXPECT_EQ(bound().size(), 2u);
+    EXPECT_EQ(ask("OpenSessions").value(0).toUInt(), 1u);
+    ask("Press", {QString::fromStdString(id(2))});
+    ASSERT_TRUE(spinUntil([&] { return !presses.empty(); }));
+    EXPECT_EQ(presses.front().id, 2u);
+}
+
 class KGlobalAccelHotKeysTest : public ServiceMock {
   protected:
     void SetUp() override {

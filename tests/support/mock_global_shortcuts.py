@@ -5,9 +5,11 @@ It answers CreateSession and BindShortcuts through Request objects, as the porta
 takes orders on org.purlane.test.MockGlobalShortcuts at /org/purlane/test:
   Bound() -> a(ss)         shortcut ids and preferred triggers of the last bind
   BindCount() -> u         how many binds were answered
+  OpenSessions() -> u      sessions not closed
   Press(s id)              emits Activated for the id
   Release(s id)            emits Deactivated for the id
   ChooseKeys(s id, s keys) later binds report `keys` as that shortcut's trigger
+  BindOnce()               a session's second bind fails, as the portal may do
 Prints "ready" once its names are owned.
 """
 
@@ -56,6 +58,8 @@ class Portal(dbus.service.Object):
         self.binds = 0
         self.chosen = {}
         self.last_session = None
+        self.bind_once = False
+        self.bound_sessions = set()
 
     def answer(self, reply, path, response, results):
         # The handle first, then the answer, as a portal answers once the user has decided;
@@ -88,9 +92,10 @@ class Portal(dbus.service.Object):
     def BindShortcuts(self, session, shortcuts, parent_window, options, sender=None, reply=None,
                       error=None):
         handle = "%s/request/%s/%s" % (ROOT, sender_part(sender), options["handle_token"])
-        if session not in self.sessions:
+        if session not in self.sessions or (self.bind_once and session in self.bound_sessions):
             self.answer(reply, handle, 2, {})
             return
+        self.bound_sessions.add(session)
         self.bound = [(str(i), str(p.get("preferred_trigger", ""))) for i, p in shortcuts]
         self.binds += 1
         result = dbus.Array([], signature="(sa{sv})")
@@ -138,6 +143,14 @@ class Control(dbus.service.Object):
     @dbus.service.method(CONTROL, in_signature="ss", out_signature="")
     def ChooseKeys(self, shortcut_id, keys):
         self.portal.chosen[shortcut_id] = keys
+
+    @dbus.service.method(CONTROL, in_signature="", out_signature="u")
+    def OpenSessions(self):
+        return dbus.UInt32(len(self.portal.sessions))
+
+    @dbus.service.method(CONTROL, in_signature="", out_signature="")
+    def BindOnce(self):
+        self.portal.bind_once = True
 
 
 def own(bus, name):
