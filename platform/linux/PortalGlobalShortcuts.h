@@ -52,7 +52,8 @@ class PortalGlobalShortcuts : public HotKeys {
     void setHandler(Handler handler) override;
 
     // Waits until no shortcut of ours is held down (the portal's Deactivated after each
-    // Activated), at most `bound`; whether none is held. Callable from the main thread.
+    // Activated), at most `bound`; whether none is held. After a wait that ran out, what was
+    // held counts as released. Callable from the main thread.
     bool waitForRelease(std::chrono::milliseconds bound);
 
     // The portal's interface version.
