@@ -213,6 +213,9 @@ void GlobalActionsManager::applyCleaner(const std::string& cleaner, CleanerApply
     }
 
     s_.client.cleanClipboardWith(cleaner);
+    // A read hands what the engine wrote to the desktop's clipboard where only the agent can
+    // reach it (a portal's clipboard is the agent's session alone).
+    general.changeCount();
 
     if (option == CleanerApplyOption::standard) {
         // A paste into another application than the one copied from would put the text in the

@@ -1,7 +1,9 @@
 // The agent on Wayland desktops started by the tests, with the sample engine and a native
 // Wayland Qt editor: on Sway (data-control, a virtual keyboard, Sway's IPC) the selection is
 // cleaned by `apply cleaner` and the user's clipboard comes back; on Weston, which offers none
-// of these, the agent starts, says what it cannot do and claims nothing.
+// of these, the agent starts, says what it cannot do and claims nothing; on Mutter, behind a
+// stand-in portal that forwards to Mutter's own remote-desktop API as GNOME's portal does, the
+// keys and the clipboard go through the portal's session.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -33,6 +35,29 @@ class WaylandApply : public testing::Test {
         ASSERT_TRUE(session->ready());
         compositor = std::make_unique<WaylandCompositor>(kind);
         ASSERT_TRUE(compositor->ready()) << compositor->error();
+        if (kind == WaylandCompositor::Kind::Mutter) {
+            // A portal an earlier probe on this bus started would answer in the stand-in's
+            // place.
+            const RunResult owner = run({"/usr/bin/dbus-send", "--session", "--print-reply=literal",
+                                         "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                         "org.freedesktop.DBus.GetConnectionUnixProcessID",
+                                         "string:org.freedesktop.portal.Desktop"});
+            if (owner.status == 0) {
+                const int pid =
+                    std::atoi(owner.out.substr(owner.out.find_last_of(' ') + 1).c_str());
+                if (pid > 0) kill(pid, SIGTERM);
+                ASSERT_TRUE(AgentSession::waitFor([] {
+                    return run({"/usr/bin/dbus-send", "--session", "--print-reply",
+                                "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                "org.freedesktop.DBus.NameHasOwner",
+                                "string:org.freedesktop.portal.Desktop"})
+                               .out.find("boolean false") != std::string::npos;
+                }));
+            }
+            portal = std::make_unique<Subprocess>(
+                std::vector<std::string>{"/usr/bin/python3", PURLANE_MOCK_PORTAL});
+            ASSERT_EQ(portal->readLine(AgentSession::kWait), "ready") << portal->stderrText();
+        }
         ASSERT_EQ(session->registerEngine().status, 0);
         agent = session->startAgent();
         ASSERT_NE(agent, nullptr);
@@ -54,6 +79,14 @@ class WaylandApply : public testing::Test {
         unsetenv("QT_QPA_PLATFORM");
         ASSERT_TRUE(AgentSession::waitFor([&] { return focusedPid() == editor->pid(); }))
             << editor->stderrText();
+    }
+    // The same where no compositor can be asked: the editor says when it has the focus.
+    void openEditorAndWaitForFocus(const std::string& text) {
+        setenv("QT_QPA_PLATFORM", "wayland", 1);
+        editor = std::make_unique<Subprocess>(std::vector<std::string>{
+            (fs::path(PURLANE_BUILD_DIR) / "bin/purlane_textwindow").string(), text});
+        unsetenv("QT_QPA_PLATFORM");
+        ASSERT_EQ(editor->readLine(AgentSession::kWait), "focused") << editor->stderrText();
     }
     // The process of the window Sway gives the keyboard.
     int focusedPid() {
@@ -82,6 +115,7 @@ class WaylandApply : public testing::Test {
         return run({"/usr/bin/wl-paste", "--no-newline", "--type", type}, {}, 10).out;
     }
 
+    std::unique_ptr<Subprocess> portal;
     std::unique_ptr<AgentSession> session;
     std::unique_ptr<WaylandCompositor> compositor;
     Subprocess* agent = nullptr;
@@ -118,6 +152,22 @@ TEST_F(WaylandApply, OnSwayTheSelectionIsCleanedAndTheUsersClipboardComesBack) {
     EXPECT_TRUE(AgentSession::waitFor([&] {
         return clipboard("text/plain;charset=utf-8") == "TO THE CLIPBOARD";
     })) << clipboard("text/plain");
+}
+
+TEST_F(WaylandApply, OnMutterKeysAndClipboardGoThroughThePortalsSession) {
+    start(WaylandCompositor::Kind::Mutter);
+    ASSERT_TRUE(agent->waitForStderr("keys: RemoteDesktop portal, clipboard: Clipboard portal",
+                                     AgentSession::kWait))
+        << agent->stderrText();
+    openEditorAndWaitForFocus("from the portal");
+    const RunResult r = session->script({"apply cleaner", "#UPPER"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(editorShows("FROM THE PORTAL")) << editor->stdoutText();
+    // The permission was asked once and kept for the next start.
+    EXPECT_EQ(
+        session->ctl({"defaults", "read", AgentSession::kAgentID, "RemoteDesktopRestoreToken"})
+            .status,
+        0);
 }
 
 TEST_F(WaylandApply, OnWestonTheAgentSaysWhatItCannotDoAndClaimsNothing) {
