@@ -1,5 +1,6 @@
 #include "agent/actions/GlobalActionsManager.h"
 
+#include "agent/shortcuts/ShortcutNotifications.h"
 #include "platform/core/Log.h"
 #include "platform/pasteboard/Pasteboard.h"
 #include "platform/workspace/Localization.h"
@@ -95,11 +96,23 @@ GlobalActionsManager::~GlobalActionsManager() {
         s_.host.standardUserDefaults().removeObserver(shortcutsObserver_);
     }
     for (auto token : observers_) s_.host.notificationCenter().removeObserver(token);
+    for (auto token : distributed_) s_.host.distributedCenter().removeObserver(token);
 }
 
 void GlobalActionsManager::setup() {
     s_.apptracker.updateFrontmostAppInfo();
     registerHotKeys();
+    // Desktop key bindings to our command line arrive as these, like presses of hot keys.
+    auto& center = s_.host.distributedCenter();
+    if (distributed_.empty()) {
+        distributed_.push_back(center.addObserver(ShortcutNotifications::kShowPopover, std::nullopt,
+                                                  [this](const auto&) { showPalette(); }));
+        distributed_.push_back(
+            center.addObserver(ShortcutNotifications::kShowGroupMenu, std::nullopt,
+                               [this](const platform::DistributedNotification& n) {
+                                   showGroupMenuWithName(n.object.value_or("#current"));
+                               }));
+    }
     statusBar_.displayMode = StatusBarDisplayType::popover;
     makeStatusItem();
 }

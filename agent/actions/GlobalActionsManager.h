@@ -131,5 +131,6 @@ class GlobalActionsManager : public GlobalActionsDelegate,
     GlobalMenu gmenu_;
     StatusBar statusBar_;
     std::vector<platform::ObserverToken> observers_;
+    std::vector<platform::ObserverToken> distributed_;
     platform::ObserverToken shortcutsObserver_ = 0;
 };

@@ -1,5 +1,8 @@
 // purlaneAgent: composes the agent from the Linux platform and runs it.
 
+#include <QProcess>
+#include <QStandardPaths>
+#include <filesystem>
 #include "agent/actions/GlobalActionsManager.h"
 #include "agent/app/AgentGURLHandler.h"
 #include "agent/app/AppDelegate.h"
@@ -12,6 +15,7 @@
 #include "agent/library/PLGroupType.h"
 #include "agent/library/SharedDataLoader.h"
 #include "agent/prefs/AgentPrefsPanes.h"
+#include "agent/prefs/DesktopShortcutBindings.h"
 #include "agent/prefs/GlobalShortcutsPaneWidget.h"
 #include "agent/prefs/PLPrefsServicesWidget.h"
 #include "agent/prefs/PreferencesWindow.h"
@@ -23,6 +27,7 @@
 #include "agent/surfaces/QtPopoverViewFactory.h"
 #include "agent/ui/CleanerListWidget.h"
 #include "agent/updates/DirectAppUpdater.h"
+
 #include "platform/coding/StringEncodings.h"
 #include "platform/core/Log.h"
 #include "platform/linux/BellSounds.h"
@@ -79,6 +84,28 @@ class AgentApplicationActions : public ApplicationActions {
   private:
     Application& app_;
 };
+
+// The command line desktop key bindings run; the desktop runs it without our PATH.
+std::string purlanectlPath(const Bundle& bundle) {
+    const QString found = QStandardPaths::findExecutable("purlanectl");
+    if (!found.isEmpty()) return found.toStdString();
+    // A build tree: bin/ beside Applications/.
+    const auto beside = bundle.bundlePath().parent_path().parent_path() / "bin" / "purlanectl";
+    return std::filesystem::exists(beside) ? beside.string() : std::string("purlanectl");
+}
+
+// A program run to its end: its output, or nothing when it failed.
+std::optional<std::string> runToEnd(const std::vector<std::string>& argv) {
+    if (argv.empty()) return std::nullopt;
+    QStringList arguments;
+    for (size_t i = 1; i < argv.size(); ++i) arguments << QString::fromStdString(argv[i]);
+    QProcess process;
+    process.start(QString::fromStdString(argv[0]), arguments);
+    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return std::nullopt;
+    return process.readAllStandardOutput().toStdString();
+}
 
 }  // namespace
 
@@ -267,15 +294,20 @@ int main(int argc, char** argv) {
              }
              return choices;
          }});
-    // Hot keys can only be recorded where they can be registered.
+    // Hot keys can only be recorded where they can be registered; where the desktop binds keys
+    // itself, the pane shows the command lines to bind.
     ShortcutRecorderRegistry recorderRegistry;
     std::unique_ptr<ValidatorChecks> shortcutChecks;
-    if (validator && layout) {
-        shortcutChecks = std::make_unique<ValidatorChecks>(*validator);
+    std::unique_ptr<DesktopShortcutBindings> desktopBindings;
+    if (session.routes().hotKeys == SessionRoutes::HotKeys::DesktopBinding)
+        desktopBindings =
+            std::make_unique<DesktopShortcutBindings>(purlanectlPath(bundle), runToEnd);
+    if (validator) shortcutChecks = std::make_unique<ValidatorChecks>(*validator);
+    if ((shortcutChecks || desktopBindings) && layout) {
         paneMakers["hotkeys"] = [&] {
             return GlobalShortcutsPaneWidget::makePane(
                 {&shortcutList, &client, &host.standardUserDefaults(), &sounds, &host.mainQueue(),
-                 shortcutChecks.get()},
+                 shortcutChecks.get(), desktopBindings.get()},
                 {&recorderRegistry, shortcutChecks.get(), layout, &sounds});
         };
     }

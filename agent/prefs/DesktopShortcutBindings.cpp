@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "agent/shortcuts/MASShortcut.h"
+#include "agent/shortcuts/ShortcutNotifications.h"
 #include "platform/input/ShortcutTriggers.h"
 
 namespace {
@@ -25,11 +26,18 @@ DesktopShortcutBindings::DesktopShortcutBindings(std::string purlanectl, Run run
     : purlanectl_(std::move(purlanectl)), run_(std::move(run)) {}
 
 std::optional<std::string> DesktopShortcutBindings::commandLine(const Shortcut& record) const {
-    // The script commands (purlaneAgent.sdef) reach only the apply action; showing the popover
-    // or a group's menu has none.
-    if (record.type != ActionType::cleantext) return std::nullopt;
-    return shellQuoted(purlanectl_) + " script " + shellQuoted("apply cleaner") + " " +
-           shellQuoted(record.cleaner);
+    const std::string program = shellQuoted(purlanectl_);
+    switch (record.type) {
+        case ActionType::cleantext:
+            return program + " script " + shellQuoted("apply cleaner") + " " +
+                   shellQuoted(record.cleaner);
+        case ActionType::showpalette:
+            return program + " notify " + ShortcutNotifications::kShowPopover;
+        case ActionType::showmenu:
+            return program + " notify " + ShortcutNotifications::kShowGroupMenu + " --object " +
+                   shellQuoted(record.group);
+    }
+    return std::nullopt;
 }
 
 std::string DesktopShortcutBindings::shellQuoted(const std::string& word) {

@@ -117,18 +117,23 @@ QWidget* GlobalShortcutsPaneWidget::makeBindingRow(int row) {
     command->setReadOnly(true);
     command->setEnabled(cell.hasCommand);
     command->setCursorPosition(0);
-    auto* layout = new QHBoxLayout(view);
-    layout->setContentsMargins(4, 2, 4, 2);
-    layout->addWidget(label);
-    layout->addWidget(command, 1);
+    // The command has a line of its own, so the whole of it shows.
+    auto* layout = new QVBoxLayout(view);
+    layout->setContentsMargins(4, 2, 4, 4);
+    layout->setSpacing(2);
+    auto* top = new QHBoxLayout;
+    top->addWidget(label);
+    top->addStretch(1);
     if (cell.hasCommand && pane_.canInstallBinding()) {
         auto* install = new QPushButton(toQt(pane_.installBindingTitle()), view);
         install->setObjectName("installBinding");
         connect(install, &QPushButton::clicked, this, [this, row] {
             if (!paneLifetime_.expired()) pane_.installBinding(row);
         });
-        layout->addWidget(install);
+        top->addWidget(install);
     }
+    layout->addLayout(top);
+    layout->addWidget(command);
     return view;
 }
 

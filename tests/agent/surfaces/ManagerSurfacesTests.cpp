@@ -2,6 +2,7 @@
 // modes, the palette, hiding and showing the item, and the notifications that rebuild them.
 
 #include "agent/actions/GlobalActionsManager.h"
+#include "agent/shortcuts/ShortcutNotifications.h"
 #include "platform/sim/SimKeyEvents.h"
 #include "platform/sim/SimKeyboardLayout.h"
 #include "platform/sim/SimMenuPresenter.h"
@@ -93,6 +94,21 @@ TEST_F(ManagerSurfacesTest, MenuModeCarriesTheGlobalMenuAndPopoverModeTheClick) 
     manager.displayAsMenu();
     manager.reset();
     EXPECT_EQ(item()->menu(), nullptr);
+}
+
+// What a desktop key binding to "purlanectl notify …" does.
+TEST_F(ManagerSurfacesTest, DistributedNotificationsShowThePopoverAndAGroupsMenu) {
+    manager.setup();
+    agent.distributedCenter().post(ShortcutNotifications::kShowPopover);
+    world.runUntilIdle();
+    ASSERT_TRUE(factory.view);
+    EXPECT_TRUE(factory.view->shown);
+    manager.cleanup();
+
+    agent.distributedCenter().post(ShortcutNotifications::kShowGroupMenu, "Basic");
+    world.runUntilIdle();
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_FALSE(factory.view->shown);
 }
 
 TEST_F(ManagerSurfacesTest, HidingRemovesTheItemAndShowingMakesANewOne) {

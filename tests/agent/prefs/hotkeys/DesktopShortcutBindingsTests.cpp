@@ -24,7 +24,7 @@ Shortcut record(ActionType type, const std::string& cleaner = "#SCRUB") {
     return s;
 }
 
-TEST(DesktopShortcutBindingsTest, CommandLinesApplyTheRecordsCleanerThroughTheScriptCommand) {
+TEST(DesktopShortcutBindingsTest, CommandLinesDoEachRecordsAction) {
     struct Case {
         std::string purlanectl;
         Shortcut record;
@@ -38,8 +38,10 @@ TEST(DesktopShortcutBindingsTest, CommandLinesApplyTheRecordsCleanerThroughTheSc
          "purlanectl script 'apply cleaner' 'it'\\''s $HOME'"},
         {"/opt/my tools/purlanectl", record(ActionType::cleantext, "trim"),
          "'/opt/my tools/purlanectl' script 'apply cleaner' trim"},
-        {"purlanectl", record(ActionType::showmenu), std::nullopt},
-        {"purlanectl", record(ActionType::showpalette), std::nullopt},
+        {"purlanectl", record(ActionType::showmenu),
+         "purlanectl notify com.halvik.purlane.agent.showGroupMenu --object '#current'"},
+        {"purlanectl", record(ActionType::showpalette),
+         "purlanectl notify com.halvik.purlane.agent.showPopover"},
     };
     for (const auto& c : cases) {
         DesktopShortcutBindings bindings(c.purlanectl, nullptr);
@@ -112,7 +114,7 @@ TEST(DesktopShortcutBindingsTest, InstallsAGnomeCustomShortcutListedOnce) {
     EXPECT_EQ(gsettings.sets[2].back(), "''");
 }
 
-TEST(DesktopShortcutBindingsTest, NothingIsWrittenWithoutTheSchemaOrACommand) {
+TEST(DesktopShortcutBindingsTest, NothingIsListedWithoutTheSchemaOrItsCommand) {
     FakeGsettings gsettings;
     gsettings.schema = false;
     DesktopShortcutBindings bindings("purlanectl", gsettings.run());
@@ -121,7 +123,6 @@ TEST(DesktopShortcutBindingsTest, NothingIsWrittenWithoutTheSchemaOrACommand) {
 
     FakeGsettings gnome;
     DesktopShortcutBindings withSchema("purlanectl", gnome.run());
-    EXPECT_FALSE(withSchema.install(record(ActionType::showpalette), "x", false));
     gnome.failing = "command";
     EXPECT_FALSE(withSchema.install(record(ActionType::cleantext), "x", false));
     EXPECT_TRUE(gsettings.sets.empty());
@@ -140,14 +141,15 @@ TEST_F(HotKeysPaneFixture, PaneWithDesktopBindingsShowsCommandsAndBeepsWhenInsta
     EXPECT_FALSE(pane.showsDesktopBindings());
     ASSERT_TRUE(fallback.showsDesktopBindings());
     ASSERT_EQ(fallback.numberOfRows(), 2);
-    EXPECT_FALSE(fallback.cellForRow(0).hasCommand);
-    EXPECT_EQ(fallback.cellForRow(0).command, "No command performs this action.");
+    EXPECT_EQ(fallback.cellForRow(0).command,
+              "purlanectl notify com.halvik.purlane.agent.showPopover");
     EXPECT_TRUE(fallback.cellForRow(1).hasCommand);
     EXPECT_EQ(fallback.cellForRow(1).command, "purlanectl script 'apply cleaner' trim");
 
     fallback.installBinding(1);
     EXPECT_EQ(gsettings.sets.size(), 4u);
     EXPECT_EQ(sounds.beeps, 0);
+    gsettings.failing = "command";
     fallback.installBinding(0);
     EXPECT_EQ(sounds.beeps, 1);
 }

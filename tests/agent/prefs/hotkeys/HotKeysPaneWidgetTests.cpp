@@ -165,8 +165,8 @@ TEST_F(PaneWidget, WithoutGlobalShortcutsRowsShowTheCommandAndItsInstallButton) 
         ASSERT_NE(cells, nullptr);
         const auto* command = cells->findChild<QLineEdit*>("commandLine");
         EXPECT_EQ(command->text().toStdString(), fallback.cellForRow(row).command);
-        EXPECT_EQ(command->isEnabled(), row == 1);
-        EXPECT_EQ(cells->findChild<QPushButton*>("installBinding") != nullptr, row == 1);
+        EXPECT_TRUE(command->isEnabled());
+        EXPECT_NE(cells->findChild<QPushButton*>("installBinding"), nullptr);
     }
     shoot(view, "desktop-bindings");
     view.bindingRowAt(1)->findChild<QPushButton*>("installBinding")->click();
