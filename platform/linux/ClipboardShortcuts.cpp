@@ -244,4 +244,20 @@ std::optional<ClipboardShortcuts::Combination> ClipboardShortcuts::resolve(
     return result;
 }
 
+std::optional<ClipboardShortcuts::CommandKey> ClipboardShortcuts::commandKey(
+    const std::optional<std::string>& commandCharacters, uint64_t modifiers,
+    const std::function<Application()>& application,
+    const std::function<PropertyList()>& overrides) {
+    const auto action = commandCharacters ? actionFor(*commandCharacters) : std::nullopt;
+    if (!action)
+        return CommandKey{(modifiers & ~ModifierFlags::command) | ModifierFlags::control, {}, {}};
+    const auto combination = resolve(*action, application ? application() : Application{},
+                                     overrides ? overrides() : PropertyList());
+    if (!combination) return std::nullopt;
+    CommandKey key{combination->modifiers, combination->virtualKeyCode, {}};
+    if (!key.virtualKeyCode && combination->character != *commandCharacters)
+        key.character = combination->character;
+    return key;
+}
+
 }  // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,6 +55,22 @@ class ClipboardShortcuts {
                                               const PropertyList& overrides);
     // "ctrl+shift+c" → Control-Shift and "c"; nothing for an empty or malformed text.
     static std::optional<Combination> parse(std::string_view text);
+
+    // What a synthetic key with Command becomes, whoever posts it: Command plus the key that
+    // types `commandCharacters` ("c", "v", "a") is resolved for the application; any other
+    // key gets Control for Command. `modifiers` are the event's ModifierFlags. The key to send is
+    // the one asked for unless the result names another (a virtual key code, or the key that
+    // types a character). Nothing: the application takes no such shortcut, send nothing. The
+    // sources are asked only for a clipboard shortcut.
+    struct CommandKey {
+        uint64_t modifiers = 0;
+        std::optional<uint16_t> virtualKeyCode;
+        std::optional<std::string> character;
+    };
+    static std::optional<CommandKey> commandKey(const std::optional<std::string>& commandCharacters,
+                                                uint64_t modifiers,
+                                                const std::function<Application()>& application,
+                                                const std::function<PropertyList()>& overrides);
 };
 
 }  // namespace platform

@@ -58,24 +58,15 @@ void PortalKeyEvents::down(const KeyEvent& event) {
     if (!key) return;
     uint64_t modifiers = event.flags & kModifiers;
     if (modifiers & ModifierFlags::command) {
-        const auto characters = commandCharacters(event.keyCode);
-        const auto action = characters ? ClipboardShortcuts::actionFor(*characters) : std::nullopt;
-        if (action) {
-            const ClipboardShortcuts::Application app =
-                focusedApplication_ ? focusedApplication_() : ClipboardShortcuts::Application{};
-            const auto combination = ClipboardShortcuts::resolve(
-                *action, app, clipboardKeys_ ? clipboardKeys_() : PropertyList());
-            if (!combination) return;
-            modifiers = combination->modifiers;
-            if (combination->virtualKeyCode) {
-                key = keysymFor(*combination->virtualKeyCode);
-            } else if (combination->character != *characters) {
-                key = PortalKeysyms::forCharacter(combination->character);
-            }
-            if (!key) return;
-        } else {
-            modifiers = (modifiers & ~ModifierFlags::command) | ModifierFlags::control;
-        }
+        const auto resolved = ClipboardShortcuts::commandKey(
+            commandCharacters(event.keyCode), modifiers, focusedApplication_, clipboardKeys_);
+        if (!resolved) return;
+        modifiers = resolved->modifiers;
+        if (resolved->virtualKeyCode)
+            key = keysymFor(*resolved->virtualKeyCode);
+        else if (resolved->character)
+            key = PortalKeysyms::forCharacter(*resolved->character);
+        if (!key) return;
     }
 
     Press press;

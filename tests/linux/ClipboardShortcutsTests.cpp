@@ -142,3 +142,44 @@ TEST(ClipboardShortcuts, ParsesCombinationsAndCommandCharacters) {
     for (const auto& [text, action] : actions)
         EXPECT_EQ(ClipboardShortcuts::actionFor(text), action) << text;
 }
+
+namespace {
+
+// What every key poster sends for a key with Command.
+TEST(ClipboardShortcuts, CommandKeysBecomeTheApplicationsShortcutsOrControl) {
+    struct Row {
+        std::optional<std::string> characters;
+        App app;
+        PropertyList overrides;
+        std::optional<ClipboardShortcuts::CommandKey> expected;
+    };
+    using Key = ClipboardShortcuts::CommandKey;
+    const Row rows[] = {
+        {"x", kGedit, {}, Key{kCtrl | kShift, {}, {}}},
+        {std::nullopt, kGedit, {}, Key{kCtrl | kShift, {}, {}}},
+        {"c", kGedit, {}, Key{kCtrl, {}, {}}},
+        {"c", kLxterminal, {}, Key{kCtrl | kShift, {}, {}}},
+        {"a", kLxterminal, {}, std::nullopt},
+        {"v", kGedit, dictionary({{"gedit", dictionary({{"paste", "shift+insert"}})}}),
+         Key{kShift, uint16_t{0x72}, {}}},
+    };
+    for (const auto& row : rows) {
+        bool asked = false;
+        const auto key = ClipboardShortcuts::commandKey(
+            row.characters, kSuper | kShift,
+            [&] {
+                asked = true;
+                return row.app;
+            },
+            [&] { return row.overrides; });
+        SCOPED_TRACE(row.characters.value_or("(none)"));
+        ASSERT_EQ(key.has_value(), row.expected.has_value());
+        if (!key) continue;
+        EXPECT_EQ(key->modifiers, row.expected->modifiers);
+        EXPECT_EQ(key->virtualKeyCode, row.expected->virtualKeyCode);
+        EXPECT_EQ(key->character, row.expected->character);
+        EXPECT_EQ(asked, row.characters && *row.characters != "x") << "asked only for shortcuts";
+    }
+}
+
+}  // namespace

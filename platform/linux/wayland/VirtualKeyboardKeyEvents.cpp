@@ -215,23 +215,16 @@ void VirtualKeyboardKeyEvents::down(const ClipboardShortcuts::Application& app,
     uint32_t group = layout_.currentGroup();
     if (modifiers & ModifierFlags::command) {
         const auto translation = layout_.translate(event.keyCode);
-        const auto action = translation && translation->commandCharacters
-                                ? ClipboardShortcuts::actionFor(*translation->commandCharacters)
-                                : std::nullopt;
-        if (action) {
-            const auto combination = ClipboardShortcuts::resolve(
-                *action, app, clipboardKeys_ ? clipboardKeys_() : PropertyList());
-            if (!combination) return;
-            modifiers = combination->modifiers;
-            if (combination->virtualKeyCode) {
-                key = KeyCodeMap::x11KeyCode(*combination->virtualKeyCode);
-            } else if (combination->character != *translation->commandCharacters) {
-                key = keyTyping(combination->character);
-            }
-            if (!key) return;
-        } else {
-            modifiers = (modifiers & ~ModifierFlags::command) | ModifierFlags::control;
-        }
+        const auto resolved = ClipboardShortcuts::commandKey(
+            translation ? translation->commandCharacters : std::nullopt, modifiers,
+            [&] { return app; }, clipboardKeys_);
+        if (!resolved) return;
+        modifiers = resolved->modifiers;
+        if (resolved->virtualKeyCode)
+            key = KeyCodeMap::x11KeyCode(*resolved->virtualKeyCode);
+        else if (resolved->character)
+            key = keyTyping(*resolved->character);
+        if (!key) return;
         // Our keyboard's group is ours to choose: the application reads the Latin letter.
         group = layout_.commandGroup().value_or(group);
     }

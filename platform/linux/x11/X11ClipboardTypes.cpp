@@ -45,7 +45,10 @@ bool isTextTarget(std::string_view target) {
         target == X11ClipboardTypes::kText)
         return true;
     const std::string l = lower(target);
-    return l == kPlain || l == kUtf8Plain;
+    // Clients write the parameter with or without a space, the charset in either case.
+    std::string compact;
+    std::copy_if(l.begin(), l.end(), std::back_inserter(compact), [](char c) { return c != ' '; });
+    return compact == kPlain || compact == kUtf8Plain;
 }
 
 }  // namespace

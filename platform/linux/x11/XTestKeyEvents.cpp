@@ -105,25 +105,19 @@ void XTestKeyEvents::down(std::optional<uint32_t> window, const KeyEvent& event)
     const bool command = modifiers & ModifierFlags::command;
     if (command) {
         const auto translation = layout_.translate(event.keyCode);
-        const auto action = translation && translation->commandCharacters
-                                ? ClipboardShortcuts::actionFor(*translation->commandCharacters)
-                                : std::nullopt;
-        if (action) {
-            const ClipboardShortcuts::Application app =
-                window ? target_->application(*window) : ClipboardShortcuts::Application{};
-            const auto combination = ClipboardShortcuts::resolve(
-                *action, app, clipboardKeys_ ? clipboardKeys_() : PropertyList());
-            if (!combination) return;
-            modifiers = combination->modifiers;
-            if (combination->virtualKeyCode) {
-                key = KeyCodeMap::x11KeyCode(*combination->virtualKeyCode);
-            } else if (combination->character != *translation->commandCharacters) {
-                key = keyTyping(combination->character);
-            }
-            if (!key) return;
-        } else {
-            modifiers = (modifiers & ~ModifierFlags::command) | ModifierFlags::control;
-        }
+        const auto resolved = ClipboardShortcuts::commandKey(
+            translation ? translation->commandCharacters : std::nullopt, modifiers,
+            [&] {
+                return window ? target_->application(*window) : ClipboardShortcuts::Application{};
+            },
+            clipboardKeys_);
+        if (!resolved) return;
+        modifiers = resolved->modifiers;
+        if (resolved->virtualKeyCode)
+            key = KeyCodeMap::x11KeyCode(*resolved->virtualKeyCode);
+        else if (resolved->character)
+            key = keyTyping(*resolved->character);
+        if (!key) return;
     }
 
     Press press;
