@@ -28,36 +28,30 @@ constexpr const char* kShared = "KQ4MZR7WXN.com.halvik.purlane";
 
 class WaylandApply : public testing::Test {
   protected:
-    void start(WaylandCompositor::Kind kind) {
+    // `standIns`: programs playing the desktop's services, started before the agent.
+    void start(WaylandCompositor::Kind kind, const std::vector<std::string>& settings = {},
+               const std::vector<std::string>& standIns = {}) {
         if (!AgentSession::runnerHasSessionBus())
             GTEST_SKIP() << "no session bus: run under dbus-run-session";
         session = std::make_unique<AgentSession>();
         ASSERT_TRUE(session->ready());
         compositor = std::make_unique<WaylandCompositor>(kind);
         ASSERT_TRUE(compositor->ready()) << compositor->error();
+        // A portal an earlier probe on this bus started would answer in a stand-in's place.
+        if (kind == WaylandCompositor::Kind::Mutter || !standIns.empty())
+            ASSERT_TRUE(freeName("org.freedesktop.portal.Desktop"));
         if (kind == WaylandCompositor::Kind::Mutter) {
-            // A portal an earlier probe on this bus started would answer in the stand-in's
-            // place.
-            const RunResult owner = run({"/usr/bin/dbus-send", "--session", "--print-reply=literal",
-                                         "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                         "org.freedesktop.DBus.GetConnectionUnixProcessID",
-                                         "string:org.freedesktop.portal.Desktop"});
-            if (owner.status == 0) {
-                const int pid =
-                    std::atoi(owner.out.substr(owner.out.find_last_of(' ') + 1).c_str());
-                if (pid > 0) kill(pid, SIGTERM);
-                ASSERT_TRUE(AgentSession::waitFor([] {
-                    return run({"/usr/bin/dbus-send", "--session", "--print-reply",
-                                "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                "org.freedesktop.DBus.NameHasOwner",
-                                "string:org.freedesktop.portal.Desktop"})
-                               .out.find("boolean false") != std::string::npos;
-                }));
-            }
             portal = std::make_unique<Subprocess>(
                 std::vector<std::string>{"/usr/bin/python3", PURLANE_MOCK_PORTAL});
             ASSERT_EQ(portal->readLine(AgentSession::kWait), "ready") << portal->stderrText();
         }
+        for (const std::string& script : standIns) {
+            services.push_back(
+                std::make_unique<Subprocess>(std::vector<std::string>{"/usr/bin/python3", script}));
+            ASSERT_EQ(services.back()->readLine(AgentSession::kWait), "ready")
+                << services.back()->stderrText();
+        }
+        if (!settings.empty()) ASSERT_EQ(session->ctl(settings).status, 0);
         ASSERT_EQ(session->registerEngine().status, 0);
         agent = session->startAgent();
         ASSERT_NE(agent, nullptr);
@@ -71,6 +65,20 @@ class WaylandApply : public testing::Test {
         }
     }
 
+    // Ends the program that owns `name` on the session bus, if any.
+    static bool freeName(const std::string& name) {
+        const auto ask = [&](const std::string& method) {
+            return run({"/usr/bin/dbus-send", "--session", "--print-reply=literal",
+                        "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                        "org.freedesktop.DBus." + method, "string:" + name});
+        };
+        const RunResult owner = ask("GetConnectionUnixProcessID");
+        if (owner.status != 0) return true;
+        const int pid = std::atoi(owner.out.substr(owner.out.find_last_of(' ') + 1).c_str());
+        if (pid > 0) kill(pid, SIGTERM);
+        return AgentSession::waitFor(
+            [&] { return ask("NameHasOwner").out.find("false") != std::string::npos; });
+    }
     // A native Wayland editor holding `text`, all of it selected, with the keyboard focus.
     void openEditor(const std::string& text) {
         setenv("QT_QPA_PLATFORM", "wayland", 1);
@@ -116,6 +124,7 @@ class WaylandApply : public testing::Test {
     }
 
     std::unique_ptr<Subprocess> portal;
+    std::vector<std::unique_ptr<Subprocess>> services;
     std::unique_ptr<AgentSession> session;
     std::unique_ptr<WaylandCompositor> compositor;
     Subprocess* agent = nullptr;
@@ -152,6 +161,81 @@ TEST_F(WaylandApply, OnSwayTheSelectionIsCleanedAndTheUsersClipboardComesBack) {
     EXPECT_TRUE(AgentSession::waitFor([&] {
         return clipboard("text/plain;charset=utf-8") == "TO THE CLIPBOARD";
     })) << clipboard("text/plain");
+}
+
+// The stored form of one clean-text shortcut on Control-Option-U.
+constexpr const char* kUpperOnControlOptionU =
+    "<dict><key>list</key><array><dict><key>uuid</key><string>A1</string>"
+    "<key>keycode</key><integer>32</integer><key>modifiersRaw</key><integer>786432</integer>"
+    "<key>group</key><string>#current</string><key>cleaner</key><string>#UPPER</string>"
+    "<key>type</key><integer>0</integer></dict></array></dict>";
+
+// An order to a stand-in of the tests' own.
+RunResult order(const std::string& service, const std::string& method,
+                const std::vector<std::string>& arguments = {}) {
+    std::vector<std::string> argv{"/usr/bin/dbus-send",    "--session",
+                                  "--print-reply=literal", "--dest=" + service,
+                                  "/org/purlane/test",     method};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return run(argv);
+}
+
+RunResult shortcutsPortal(const std::string& method, const std::string& argument = {}) {
+    return order("org.freedesktop.portal.Desktop", "org.purlane.test.MockGlobalShortcuts." + method,
+                 argument.empty() ? std::vector<std::string>{}
+                                  : std::vector<std::string>{"string:" + argument});
+}
+
+// Writes a PNG of the compositor's output under build/screenshots/.
+void screenshot(const std::string& name) {
+    const fs::path folder = fs::path(PURLANE_BUILD_DIR) / "screenshots";
+    fs::create_directories(folder);
+    run({"/usr/bin/grim", (folder / (name + ".png")).string()});
+}
+
+TEST_F(WaylandApply, OnSwayTheTrayIconOpensThePopoverAsAWindowAndItsChoiceCleans) {
+    start(WaylandCompositor::Kind::Sway, {}, {PURLANE_MOCK_WATCHER});
+    constexpr const char* kWatcher = "org.kde.StatusNotifierWatcher";
+    ASSERT_TRUE(AgentSession::waitFor([&] {
+        return order(kWatcher, "org.purlane.test.MockStatusWatcher.Items").out.find(':') !=
+               std::string::npos;
+    })) << agent->stderrText();
+
+    openEditor("make me loud");
+    ASSERT_EQ(
+        order(kWatcher, "org.purlane.test.MockStatusWatcher.Activate", {"int32:1000", "int32:4"})
+            .status,
+        0);
+    ASSERT_TRUE(AgentSession::waitFor([&] { return focusedPid() == agent->pid(); }))
+        << agent->stderrText();
+    run({"/usr/bin/wtype", "-d", "40", "upper"});
+    screenshot("Wayland-Sway-popover");
+    run({"/usr/bin/wtype", "-k", "Down", "-k", "Return"});
+    EXPECT_TRUE(editorShows("MAKE ME LOUD")) << editor->stdoutText();
+    EXPECT_TRUE(AgentSession::waitFor([&] { return focusedPid() == editor->pid(); }));
+}
+
+TEST_F(WaylandApply, OnSwayAHotKeyBoundThroughTheGlobalShortcutsPortalCleansTheSelection) {
+    // Sway has no global-shortcuts portal of its own: the stand-in is the desktop's.
+    start(WaylandCompositor::Kind::Sway,
+          {"defaults", "write", AgentSession::kAgentID, "agent.shortcuts", kUpperOnControlOptionU},
+          {PURLANE_MOCK_SHORTCUTS});
+    ASSERT_TRUE(agent->waitForStderr("hot keys: GlobalShortcuts portal", AgentSession::kWait))
+        << agent->stderrText();
+    // The desktop was asked for the stored keys.
+    std::string bound;
+    ASSERT_TRUE(AgentSession::waitFor([&] {
+        bound = shortcutsPortal("Bound").out;
+        return bound.find("CTRL+ALT+u") != std::string::npos;
+    })) << bound;
+    const size_t at = bound.find("hotkey-");
+    ASSERT_NE(at, std::string::npos) << bound;
+    const std::string id = bound.substr(at, bound.find_first_of(" \n)", at) - at);
+
+    openEditor("press me");
+    ASSERT_EQ(shortcutsPortal("Press", id).status, 0);
+    ASSERT_EQ(shortcutsPortal("Release", id).status, 0);
+    EXPECT_TRUE(editorShows("PRESS ME")) << editor->stdoutText();
 }
 
 TEST_F(WaylandApply, OnMutterKeysAndClipboardGoThroughThePortalsSession) {

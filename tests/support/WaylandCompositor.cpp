@@ -74,11 +74,17 @@ void restoreEnv(const char* name, const std::optional<std::string>& value) {
 WaylandCompositor::WaylandCompositor(Kind kind) : kind_(kind) {
     previousDisplay_ = getEnv("WAYLAND_DISPLAY");
     previousSwaySocket_ = getEnv("SWAYSOCK");
+    previousSessionType_ = getEnv("XDG_SESSION_TYPE");
+    previousQtPlatform_ = getEnv("QT_QPA_PLATFORM");
     if (!start()) {
         process_.reset();
         return;
     }
     setenv("WAYLAND_DISPLAY", display_.c_str(), 1);
+    // As a login into a Wayland session sets it: toolkits choose their Wayland backend by it.
+    setenv("XDG_SESSION_TYPE", "wayland", 1);
+    // Qt programs draw on the compositor, not off screen.
+    unsetenv("QT_QPA_PLATFORM");
     if (swaySocket_.empty())
         unsetenv("SWAYSOCK");
     else
@@ -94,6 +100,8 @@ WaylandCompositor::~WaylandCompositor() {
     process_.reset();
     restoreEnv("WAYLAND_DISPLAY", previousDisplay_);
     restoreEnv("SWAYSOCK", previousSwaySocket_);
+    restoreEnv("XDG_SESSION_TYPE", previousSessionType_);
+    restoreEnv("QT_QPA_PLATFORM", previousQtPlatform_);
 }
 
 std::string WaylandCompositor::log() const {

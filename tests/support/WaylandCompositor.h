@@ -10,9 +10,9 @@
 namespace testsupport {
 
 // A headless Wayland compositor of a test's own, set as WAYLAND_DISPLAY (an absolute socket
-// path) for this process and the programs it starts until it goes; the previous value comes
-// back then. Start it after an AgentSession, so it joins that session's bus (Mutter serves its
-// remote-desktop API there).
+// path, with XDG_SESSION_TYPE "wayland" and no QT_QPA_PLATFORM) for this process and the programs
+// it starts until it goes; the previous values come back then. Start it after an AgentSession, so
+// it joins that session's bus (Mutter serves its remote-desktop API there).
 //
 // Sway refuses to run as root: when the test runs as root, Sway runs as an unprivileged user
 // of the tests' own (made on first need), and this process and its children, as root, still
@@ -45,7 +45,8 @@ class WaylandCompositor {
     std::string error_;
     TempDir runtime_;
     std::string display_, swaySocket_;
-    std::optional<std::string> previousDisplay_, previousSwaySocket_;
+    std::optional<std::string> previousDisplay_, previousSwaySocket_, previousSessionType_,
+        previousQtPlatform_;
     std::unique_ptr<Subprocess> process_;
 };
 
