@@ -28,16 +28,28 @@ namespace {
 // Where a compositor or a portal grants synthetic input, the grant is the permission.
 class GrantedKeysAccessibility : public Accessibility {
   public:
-    explicit GrantedKeysAccessibility(KeyEvents& keys) : keys_(keys) {}
+    GrantedKeysAccessibility(KeyEvents& keys, PortalRemoteDesktop* portal)
+        : keys_(keys), portal_(portal) {}
     bool isProcessTrusted(bool /*prompt*/) override {
         if (keys_.hasEventSource()) return true;
-        log("Synthetic keys unavailable: this desktop session grants none");
+        if (portal_ && portal_->state() == PortalRemoteDesktop::State::Starting)
+            log("Synthetic keys: the desktop has not answered the request for them yet");
+        else
+            log("Synthetic keys unavailable: this desktop session grants none");
         return false;
     }
 
   private:
     KeyEvents& keys_;
+    PortalRemoteDesktop* portal_;
 };
+
+// The application in front as the clipboard shortcuts know applications.
+ClipboardShortcuts::Application frontApplication(ForeignApplications* applications) {
+    const auto front = applications ? applications->frontmost() : std::nullopt;
+    if (!front) return {};
+    return {"", front->localizedName, front->bundleIdentifier.value_or("")};
+}
 
 // A desktop that binds shortcuts for us refuses or changes the combinations it uses itself,
 // in its own settings: none counts as taken here.
@@ -151,8 +163,9 @@ void SessionServices::openWayland() {
     if (hotKeys_) systemShortcuts_ = std::make_unique<DesktopArbitratedShortcuts>();
 
     if (routes_.keys == R::Keys::RemoteDesktopPortal && remoteDesktop_) {
-        keyEvents_ = std::make_unique<PortalKeyEvents>(*remoteDesktop_, layout_.get(),
-                                                       options_.clipboardKeys);
+        keyEvents_ = std::make_unique<PortalKeyEvents>(
+            *remoteDesktop_, layout_.get(), options_.clipboardKeys,
+            [foreign = foreignView_] { return frontApplication(foreign); });
     } else if (routes_.keys == R::Keys::VirtualKeyboard && layout_) {
         keyEvents_ = VirtualKeyboardKeyEvents::open(*layout_, options_.clipboardKeys, foreignView_);
         if (!keyEvents_) log("The compositor refused a virtual keyboard");
@@ -161,7 +174,7 @@ void SessionServices::openWayland() {
         keyEvents_ =
             std::make_unique<AfterReleaseKeyEvents>(std::move(keyEvents_), *portalShortcuts);
     if (!keyEvents_) keyEvents_ = std::make_unique<NoKeyEvents>();
-    accessibility_ = std::make_unique<GrantedKeysAccessibility>(*keyEvents_);
+    accessibility_ = std::make_unique<GrantedKeysAccessibility>(*keyEvents_, remoteDesktop_.get());
 }
 
 Result<std::shared_ptr<PasteboardStore>> SessionServices::pasteboards(
