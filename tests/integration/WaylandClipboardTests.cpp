@@ -170,20 +170,22 @@ TEST_F(WaylandClipboardTest, ForeignCopiesAreWatchedAndFetchedAndOwnershipFollow
     ASSERT_TRUE(waitFor([&] { return !foreign->running(); })) << "wl-copy ends when replaced";
 
     // An empty claim clears the clipboard, also when it is empty already.
-    for (int i = 0; i < 2; ++i) {
-        ASSERT_TRUE(clipboard->claim({})) << i;
-        EXPECT_EQ(clipboard->owner(), Owner::None);
-        EXPECT_EQ(clipboard->generation(), 0u);
-        EXPECT_FALSE(paste("text/plain"));
-    }
-    EXPECT_FALSE(watcher->fetch(&from));
+    ASSERT_TRUE(clipboard->claim({}));
+    EXPECT_EQ(clipboard->owner(), Owner::None);
+    EXPECT_EQ(clipboard->generation(), 0u);
+    EXPECT_FALSE(paste("text/plain"));
+    EXPECT_TRUE(clipboard->claim({}));
+    ASSERT_TRUE(waitFor([&] { return !watcher->fetch(&from); }));
 
     // No clipboard manager takes over: contents owned at the end go with their owner.
     ASSERT_TRUE(clipboard->claim({itemWith({{kText, "last"}})}));
     ASSERT_TRUE(waitFor([&] { return watcher->owner() == Owner::Ours; }));
     clipboard.reset();
     ASSERT_TRUE(waitFor([&] { return watcher->owner() == Owner::None; }));
-    watcher->stopWatching();
+    // Once the compositor is gone, claims fail at once.
+    sway.reset();
+    EXPECT_FALSE(watcher->claim({itemWith({{kText, "y"}})}));
+    EXPECT_FALSE(watcher->fetch(nullptr));
 }
 
 TEST_F(WaylandClipboardTest, LargeDataGoesBothWaysAndAStalledReaderHoldsNothingUp) {
@@ -209,20 +211,6 @@ TEST_F(WaylandClipboardTest, LargeDataGoesBothWaysAndAStalledReaderHoldsNothingU
     EXPECT_EQ(fetched->stringForType(kText), other);
 }
 
-TEST_F(WaylandClipboardTest, AfterTheCompositorEndedClaimsFailWithoutWaitingLong) {
-    std::atomic<Owner> last = Owner::Foreign;
-    ASSERT_TRUE(clipboard->watch([&](Owner owner) { last = owner; }));
-    ASSERT_TRUE(clipboard->claim({itemWith({{kText, "x"}})}));
-    ASSERT_TRUE(waitFor([&] { return last == Owner::This; }));
-
-    sway.reset();
-    ASSERT_TRUE(waitFor([&] { return clipboard->owner() == Owner::None; }));
-    EXPECT_FALSE(clipboard->claim({itemWith({{kText, "y"}})}));
-    EXPECT_FALSE(clipboard->claim({}));
-    EXPECT_FALSE(clipboard->fetch(nullptr));
-    EXPECT_TRUE(waitFor([&] { return last == Owner::None; })) << "the end is a change too";
-}
-
 TEST(WaylandClipboardOpen, NothingWithoutADisplayOrDataControl) {
     EXPECT_EQ(Clipboard::open({.display = "/nonexistent/wayland-9"}), nullptr);
     // Weston serves a clipboard only to the focused client: no data-control.
@@ -231,26 +219,14 @@ TEST(WaylandClipboardOpen, NothingWithoutADisplayOrDataControl) {
     EXPECT_EQ(Clipboard::open(), nullptr);
 }
 
-TEST(WaylandClipboardTypes, IncomingNamesAndData) {
-    const std::pair<std::string, std::optional<std::string>> names[] = {
-        {"text/plain; charset=utf-8", kText},
-        {"TEXT", kText},
-        {"text/plain;charset=iso-8859-1", std::nullopt},
-        {"SAVE_TARGETS", std::nullopt},
-        {WaylandClipboardTypes::ownerMarker(1, 2), std::nullopt},
-        {"application/rtf", std::string(PasteboardTypes::kRTF)},
-        {"chromium/x-web-custom-data", "chromium/x-web-custom-data"},
-    };
-    for (const auto& [mime, type] : names)
-        EXPECT_EQ(WaylandClipboardTypes::typeForMimeType(mime), type) << mime;
-
-    EXPECT_EQ(WaylandClipboardTypes::dataFromMimeType("text/uri-list", "# c\r\nfile:///a\r\n"),
-              "file:///a");
-    EXPECT_EQ(WaylandClipboardTypes::dataFromMimeType("UTF8_STRING", "\xFF"), std::nullopt);
-    const auto marker =
-        WaylandClipboardTypes::parseOwnerMarker(WaylandClipboardTypes::ownerMarker(4321, 7));
-    ASSERT_TRUE(marker);
-    EXPECT_EQ(std::pair(marker->pid, marker->source), std::pair(4321L, uint64_t{7}));
+// The rest of the names are the X11 clipboard's table.
+TEST(WaylandClipboardTypes, OwnerMarkersAreNoTypeAndTextTypesMayBeWrittenWithASpace) {
+    const auto marker = WaylandClipboardTypes::ownerMarker(4321, 7);
+    EXPECT_EQ(WaylandClipboardTypes::typeForMimeType(marker), std::nullopt);
+    const auto parsed = WaylandClipboardTypes::parseOwnerMarker(marker);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(std::pair(parsed->pid, parsed->source), std::pair(4321L, uint64_t{7}));
+    EXPECT_EQ(WaylandClipboardTypes::typeForMimeType("text/plain; charset=utf-8"), kText);
 }
 
 }  // namespace
