@@ -115,14 +115,23 @@ Result<int64_t> MirroredPasteboardStore::update(const std::string& name, const E
     if (!isGeneral(name)) return files_->update(name, edit);
     std::lock_guard lock(claiming_);
     PasteboardEdit done = PasteboardEdit::None;
+    std::vector<PasteboardItem> before;
     auto count = files_->update(name, [&](std::vector<PasteboardItem>& items) {
+        before = items;
         done = edit(items);
         return done;
     });
-    if (count.ok() && done != PasteboardEdit::None && !claimStored(true))
-        return Error::other("The desktop did not take the clipboard's new contents", {},
-                            Error::kFileWriteUnknown);
-    return count;
+    if (!count.ok() || done == PasteboardEdit::None || claimStored(true)) return count;
+    // What the desktop did not take is not kept either: readers would take it for the
+    // clipboard's.
+    auto restored = files_->update(name, [&](std::vector<PasteboardItem>& items) {
+        items = std::move(before);
+        return PasteboardEdit::Modify;
+    });
+    if (!restored.ok())
+        log("Clipboard: couldn't put back what was stored: " + restored.error().debugDescription());
+    return Error::other("The desktop did not take the clipboard's new contents", {},
+                        Error::kFileWriteUnknown);
 }
 
 Status MirroredPasteboardStore::release(const std::string& name) {

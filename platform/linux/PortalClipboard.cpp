@@ -153,11 +153,19 @@ std::optional<PasteboardItem> PortalClipboard::fetch(Generation* from) {
                                        [&](const auto& r) { return r.first == *type; });
         if (!known) reads.emplace_back(*type, mime);
     }
+    if (reads.size() > kMaxTypes) reads.resize(kMaxTypes);
     PasteboardItem item;
     bool answered = reads.empty();
+    const auto budgetEnd = Clock::now() + kFetchBudget;
+    size_t bytesLeft = kMaxBytes;
     for (const auto& [type, mime] : reads) {
-        auto data = read(mime);
+        bool timedOut = false;
+        auto data =
+            read(mime, std::min(budgetEnd, Clock::now() + options_.readBound), bytesLeft, timedOut);
+        // An owner that stalled is asked nothing more.
+        if (timedOut) break;
         if (!data) continue;
+        bytesLeft -= data->size();
         answered = true;
         if (auto converted = X11ClipboardTypes::dataFromTarget(mime, std::move(*data)))
             item.setData(std::move(*converted), type);
@@ -166,15 +174,19 @@ std::optional<PasteboardItem> PortalClipboard::fetch(Generation* from) {
     return item;
 }
 
-std::optional<std::string> PortalClipboard::read(const std::string& mimeType) {
+std::optional<std::string> PortalClipboard::read(const std::string& mimeType,
+                                                 std::chrono::steady_clock::time_point deadline,
+                                                 size_t limit, bool& timedOut) {
     UniqueFd fd = session_.selectionRead(mimeType);
     if (!fd.valid()) return std::nullopt;
-    const auto deadline = Clock::now() + options_.readBound;
     std::string data;
     char buffer[65536];
     while (true) {
         const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) return std::nullopt;
+        if (left.count() <= 0) {
+            timedOut = true;
+            return std::nullopt;
+        }
         pollfd p{fd.get(), POLLIN, 0};
         const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
         if (ready < 0 && errno != EINTR) return std::nullopt;
@@ -182,6 +194,7 @@ std::optional<std::string> PortalClipboard::read(const std::string& mimeType) {
         const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
         if (n == 0) return data;
         if (n > 0) {
+            if (static_cast<size_t>(n) > limit - data.size()) return std::nullopt;  // too large
             data.append(buffer, static_cast<size_t>(n));
         } else if (errno != EINTR && errno != EAGAIN) {
             return std::nullopt;

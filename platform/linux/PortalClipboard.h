@@ -26,6 +26,12 @@ class PortalClipboard : public SystemClipboard {
   public:
     static constexpr const char* kOwnerMarker = "application/x-purlane-owner";
 
+    // Bounds of one fetch, as for the compositor's clipboard: an owner offering endless types
+    // or data costs a bounded time and memory.
+    static constexpr size_t kMaxTypes = 64;
+    static constexpr size_t kMaxBytes = size_t{256} << 20;
+    static constexpr std::chrono::milliseconds kFetchBudget{10000};
+
     struct Options {
         // The longest wait for the portal to confirm a claim, and for an owner to send data.
         std::chrono::milliseconds confirmBound{2000};
@@ -53,7 +59,10 @@ class PortalClipboard : public SystemClipboard {
     void ownerChanged(const PortalRemoteDesktop::Selection& selection);
     std::optional<std::string> dataFor(const std::string& mimeType);
     static Owner ownerOf(const PortalRemoteDesktop::Selection& selection);
-    std::optional<std::string> read(const std::string& mimeType);
+    // One type's data, at most `limit` bytes, by `deadline`; `timedOut` says the owner stalled.
+    std::optional<std::string> read(const std::string& mimeType,
+                                    std::chrono::steady_clock::time_point deadline, size_t limit,
+                                    bool& timedOut);
     void runWatcher();
 
     PortalRemoteDesktop& session_;

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <QDBusArgument>
@@ -303,6 +305,11 @@ class PortalRemoteDesktop::Impl {
     }
 
     void startUp() {
+        // A reader that closes its end early must fail our write, not end the program.
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
         const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
         bus_ = std::make_unique<QDBusConnection>(
             address && *address
@@ -430,7 +437,11 @@ class PortalRemoteDesktop::Impl {
                 const auto fd = reply.arguments().first().value<QDBusUnixFileDescriptor>();
                 // Closed before the portal hears we are done: the reader sees the end of data.
                 UniqueFd own(fd.isValid() ? ::fcntl(fd.fileDescriptor(), F_DUPFD_CLOEXEC, 0) : -1);
-                written = own.valid() && writeAll(own.get(), *data, kWriteBound);
+                // A reader that stalls or goes away costs this answer at most the bound.
+                written =
+                    own.valid() &&
+                    ::fcntl(own.get(), F_SETFL, ::fcntl(own.get(), F_GETFL) | O_NONBLOCK) == 0 &&
+                    writeAll(own.get(), *data, kWriteBound);
             }
         }
         call(kClipboard, QStringLiteral("SelectionWriteDone"), {sessionPath(), serial, written});

@@ -18,6 +18,8 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/linux/wayland/WaylandRoundtrip.h"
+
 namespace platform {
 
 namespace {
@@ -61,47 +63,11 @@ std::string waylandSocketPath(const SessionProbe::Environment& env) {
     return env.xdgRuntimeDir + "/" + env.waylandDisplay;
 }
 
-struct RegistryScan {
-    std::map<std::string, uint32_t> globals;
-    bool done = false;
-};
-
 void onGlobal(void* data, wl_registry*, uint32_t, const char* interface, uint32_t version) {
-    static_cast<RegistryScan*>(data)->globals[interface] = version;
+    (*static_cast<std::map<std::string, uint32_t>*>(data))[interface] = version;
 }
 void onGlobalRemove(void*, wl_registry*, uint32_t) {}
 const wl_registry_listener kRegistryListener = {onGlobal, onGlobalRemove};
-
-void onSyncDone(void* data, wl_callback*, uint32_t) {
-    static_cast<RegistryScan*>(data)->done = true;
-}
-const wl_callback_listener kSyncListener = {onSyncDone};
-
-// wl_display_roundtrip without a bound would hang on a compositor that accepted the connection
-// but stopped answering; this reads with poll() until the sync's reply or the deadline.
-bool roundtrip(wl_display* display, const RegistryScan& scan, Clock::time_point deadline) {
-    const int fd = wl_display_get_fd(display);
-    while (!scan.done) {
-        while (wl_display_prepare_read(display) != 0) {
-            if (wl_display_dispatch_pending(display) < 0) return false;
-            if (scan.done) return true;
-        }
-        if (wl_display_flush(display) < 0 && errno != EAGAIN) {
-            wl_display_cancel_read(display);
-            return false;
-        }
-        pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, remainingMs(deadline));
-        if (ready <= 0) {
-            wl_display_cancel_read(display);
-            if (ready < 0 && errno == EINTR) continue;
-            return false;
-        }
-        if (wl_display_read_events(display) < 0) return false;
-        if (wl_display_dispatch_pending(display) < 0) return false;
-    }
-    return true;
-}
 
 // A method call on the portal, answered within `bound`; an error reply when it was not.
 QDBusMessage callPortal(const QString& interface, const QString& method,
@@ -188,9 +154,12 @@ SessionCapabilities SessionProbe::probe(const Environment& env) {
     }
     found.portals = portalVersions();
     if (QDBusConnection::sessionBus().isConnected()) {
-        const QString kglobalaccel = QStringLiteral("org.kde.kglobalaccel");
-        found.kglobalaccel = nameOwned(kglobalaccel) || nameActivatable(kglobalaccel);
         found.kwinScripting = nameOwned(QStringLiteral("org.kde.KWin"));
+        // Installed is not enough: any KDE program brings the service along, and started under
+        // another compositor it grabs nothing. Under KWin it starts on first use.
+        const QString kglobalaccel = QStringLiteral("org.kde.kglobalaccel");
+        found.kglobalaccel =
+            nameOwned(kglobalaccel) || (found.kwinScripting && nameActivatable(kglobalaccel));
     }
     found.swayIpc = !env.swaySocket.empty() && swayIpcAnswers(env.swaySocket);
     found.gnomeCustomKeybindings = gnomeCustomKeybindingsInstalled(env);
@@ -201,22 +170,17 @@ std::optional<std::map<std::string, uint32_t>> SessionProbe::waylandGlobals(
     const Environment& env, std::chrono::milliseconds bound) {
     const int fd = connectUnix(waylandSocketPath(env));
     if (fd < 0) return std::nullopt;
+    // The display owns the socket from here on, even when it fails.
     wl_display* display = wl_display_connect_to_fd(fd);
-    if (!display) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    RegistryScan scan;
+    if (!display) return std::nullopt;
+    std::map<std::string, uint32_t> globals;
     wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &kRegistryListener, &scan);
-    wl_callback* sync = wl_display_sync(display);
-    wl_callback_add_listener(sync, &kSyncListener, &scan);
-    const bool answered = roundtrip(display, scan, Clock::now() + bound);
-    wl_callback_destroy(sync);
+    wl_registry_add_listener(registry, &kRegistryListener, &globals);
+    const bool answered = roundtripWithin(display, bound);
     wl_registry_destroy(registry);
     wl_display_disconnect(display);  // closes fd
     if (!answered) return std::nullopt;
-    return std::move(scan.globals);
+    return globals;
 }
 
 std::map<std::string, uint32_t> SessionProbe::portalVersions(std::chrono::milliseconds bound) {

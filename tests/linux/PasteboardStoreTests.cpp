@@ -1,4 +1,5 @@
 #include "platform/linux/FilePasteboardStore.h"
+#include "platform/linux/MirroredPasteboardStore.h"
 
 #include <gtest/gtest.h>
 
@@ -216,6 +217,47 @@ TEST_F(PasteboardStoreTest, UniquePasteboardsOfEndedProcessesAreReclaimed) {
     EXPECT_FALSE(fs::exists(store->fileForName(reused)));
     EXPECT_FALSE(fs::exists(folder / ".stale.pb.AbCdEf"));
     EXPECT_EQ(mine->stringForType(kText), "still mine");
+}
+
+}  // namespace
+
+namespace {
+
+// A desktop clipboard that takes contents only while `accepts`.
+class RefusingClipboard : public platform::SystemClipboard {
+  public:
+    bool claim(std::vector<platform::PasteboardItem> items) override {
+        if (accepts) held = std::move(items);
+        return accepts;
+    }
+    Owner owner() override { return Owner::This; }
+    Generation generation() override { return 1; }
+    std::optional<platform::PasteboardItem> fetch(Generation*) override { return std::nullopt; }
+    bool watch(ChangeHandler) override { return false; }
+    bool waitForChanges(std::chrono::milliseconds) override { return true; }
+    void stopWatching() override {}
+    bool accepts = true;
+    std::vector<platform::PasteboardItem> held;
+};
+
+TEST_F(PasteboardStoreTest, AWriteTheDesktopRefusedFailsAndLeavesTheStoredContents) {
+    auto clipboard = std::make_unique<RefusingClipboard>();
+    RefusingClipboard& desktop = *clipboard;
+    platform::MirroredPasteboardStore mirror(open(), std::move(clipboard),
+                                             platform::MirroredPasteboardStore::Mode::Plain);
+    platform::PasteboardItem first;
+    first.setString("taken", kText);
+    ASSERT_TRUE(mirror.replace(std::string(Pasteboard::kGeneralName), {first}).ok());
+    ASSERT_EQ(desktop.held.size(), 1u);
+
+    desktop.accepts = false;
+    platform::PasteboardItem second;
+    second.setString("refused", kText);
+    EXPECT_FALSE(mirror.replace(std::string(Pasteboard::kGeneralName), {second}).ok());
+    const auto stored = mirror.read(std::string(Pasteboard::kGeneralName));
+    ASSERT_TRUE(stored.ok());
+    ASSERT_EQ((*stored)->items.size(), 1u);
+    EXPECT_EQ((*stored)->items[0].stringForType(kText), "taken");
 }
 
 }  // namespace

@@ -10,9 +10,13 @@
 #include <cstring>
 #include <set>
 
+#include "platform/linux/wayland/WaylandRoundtrip.h"
 #include "protocols/wlr-foreign-toplevel-management-unstable-v1-client.h"
 
 namespace platform {
+
+// The longest the compositor may take to answer before we give up on it.
+constexpr std::chrono::milliseconds kBound{3000};
 
 namespace {
 
@@ -35,9 +39,9 @@ bool ForeignToplevelApplications::connect(const std::string& display) {
                                                   &ForeignToplevelApplications::globalRemove};
     registry_ = wl_display_get_registry(display_);
     wl_registry_add_listener(registry_, &listener, this);
-    if (wl_display_roundtrip(display_) < 0 || !manager_) return false;
+    if (!roundtripWithin(display_, kBound) || !manager_) return false;
     // The toplevels that exist already, then their first state.
-    if (wl_display_roundtrip(display_) < 0 || wl_display_roundtrip(display_) < 0) return false;
+    if (!roundtripWithin(display_, kBound) || !roundtripWithin(display_, kBound)) return false;
     wakeup_ = eventfd(0, EFD_CLOEXEC);
     if (wakeup_ < 0) return false;
     thread_ = std::thread([this] { watch(); });

@@ -51,6 +51,8 @@ class ForeignToplevelApplications : public ForeignApplications {
     void setFrontmostChanged(std::function<void(const WindowedApplication&)> changed) override;
     // Always false: no toplevel is known by its process.
     bool activate(int pid) override;
+    // No process is ever known: pid 0 for all.
+    bool reportsProcesses() const override { return false; }
     // Asks for the oldest toplevel with `appId` to be activated on the seat; false when there
     // is none. The compositor may refuse: frontmost() tells once it did it.
     bool activateApplication(const std::string& appId);

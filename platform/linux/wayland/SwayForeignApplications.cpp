@@ -95,13 +95,36 @@ int connectTo(const std::string& path) {
     return fd;
 }
 
+// Fields read whatever the peer sent: a missing or mistyped one reads as empty.
 std::string stringAt(const json& node, const char* key) {
+    if (!node.is_object()) return {};
     const auto found = node.find(key);
     return found != node.end() && found->is_string() ? found->get<std::string>() : std::string();
+}
+bool boolAt(const json& node, const char* key) {
+    if (!node.is_object()) return false;
+    const auto found = node.find(key);
+    return found != node.end() && found->is_boolean() && found->get<bool>();
+}
+int64_t integerAt(const json& node, const char* key) {
+    if (!node.is_object()) return 0;
+    const auto found = node.find(key);
+    return found != node.end() && found->is_number_integer() ? found->get<int64_t>() : 0;
+}
+
+// A compositor that stops answering must not hold the agent up for good.
+int connectBounded(const std::string& path) {
+    const int fd = connectTo(path);
+    if (fd < 0) return -1;
+    const timeval timeout{5, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    return fd;
 }
 
 // The windows below `node`, depth first, tiled before floating as the tree lists them.
 void collectViews(const json& node, std::vector<const json*>& views) {
+    if (!node.is_object()) return;
     if (node.contains("pid") && node["pid"].is_number_integer()) views.push_back(&node);
     for (const char* children : {"nodes", "floating_nodes"}) {
         const auto found = node.find(children);
@@ -120,25 +143,24 @@ std::unique_ptr<SwayForeignApplications> SwayForeignApplications::open(
         if (!env) return nullptr;
         path = env;
     }
-    const int requests = connectTo(path);
+    const int requests = connectBounded(path);
     if (requests < 0) return nullptr;
-    // A compositor that stops answering must not hold the agent up for good.
-    const timeval timeout{5, 0};
-    setsockopt(requests, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    const int events = connectTo(path);
+    // Events are read only once they arrive: the bound only ends a message that stops half way.
+    const int events = connectBounded(path);
     std::optional<Message> subscribed;
     if (events >= 0 && writeMessage(events, kSubscribe, R"(["window","workspace"])"))
         subscribed = readMessage(events);
-    if (!subscribed || !json::parse(subscribed->payload, nullptr, false).value("success", false)) {
+    if (!subscribed || !boolAt(json::parse(subscribed->payload, nullptr, false), "success")) {
         close(requests);
         if (events >= 0) close(events);
         return nullptr;
     }
-    return std::unique_ptr<SwayForeignApplications>(new SwayForeignApplications(requests, events));
+    return std::unique_ptr<SwayForeignApplications>(
+        new SwayForeignApplications(path, requests, events));
 }
 
-SwayForeignApplications::SwayForeignApplications(int requests, int events)
-    : requests_(requests), events_(events) {
+SwayForeignApplications::SwayForeignApplications(std::string path, int requests, int events)
+    : path_(std::move(path)), requests_(requests), events_(events) {
     // Subscribed already, so no change falls between this reading and the events. Only the
     // pid: the desktop entries are read on first need, not while the program starts.
     for (const Window& window : windows(false)) {
@@ -156,7 +178,7 @@ SwayForeignApplications::~SwayForeignApplications() {
     }
     if (wakeup_ >= 0) close(wakeup_);
     close(events_);
-    close(requests_);
+    if (requests_ >= 0) close(requests_);
 }
 
 const DesktopEntries& SwayForeignApplications::entries() const {
@@ -167,9 +189,15 @@ const DesktopEntries& SwayForeignApplications::entries() const {
 std::optional<std::string> SwayForeignApplications::request(uint32_t type,
                                                             const std::string& payload) {
     std::lock_guard lock(requestsMutex_);
-    if (!writeMessage(requests_, type, payload)) return std::nullopt;
-    const auto reply = readMessage(requests_);
-    if (!reply || reply->type != type) return std::nullopt;
+    if (requests_ < 0) requests_ = connectBounded(path_);
+    if (requests_ < 0) return std::nullopt;
+    std::optional<Message> reply;
+    if (writeMessage(requests_, type, payload)) reply = readMessage(requests_);
+    if (!reply || reply->type != type) {
+        close(requests_);
+        requests_ = -1;
+        return std::nullopt;
+    }
     return reply->payload;
 }
 
@@ -182,7 +210,7 @@ std::vector<SwayForeignApplications::Window> SwayForeignApplications::windows(bo
     collectViews(root, views);
     // Sway numbers containers as it makes them.
     std::stable_sort(views.begin(), views.end(), [](const json* a, const json* b) {
-        return a->value("id", int64_t{0}) < b->value("id", int64_t{0});
+        return integerAt(*a, "id") < integerAt(*b, "id");
     });
     std::vector<Window> result;
     for (const json* view : views) {
@@ -196,7 +224,7 @@ std::vector<SwayForeignApplications::Window> SwayForeignApplications::windows(bo
             klass = stringAt(*props, "class");
         }
         Window window;
-        window.focused = view->value("focused", false);
+        window.focused = boolAt(*view, "focused");
         window.app.pid = pid;
         if (!named) {
             result.push_back(std::move(window));
@@ -248,9 +276,8 @@ bool SwayForeignApplications::activate(int pid) {
     const json results = json::parse(*reply, nullptr, false);
     if (!results.is_array()) return false;
     // No window of the process: Sway answers "No matching node" and changes nothing.
-    return std::any_of(results.begin(), results.end(), [](const json& result) {
-        return result.is_object() && result.value("success", false);
-    });
+    return std::any_of(results.begin(), results.end(),
+                       [](const json& result) { return boolAt(result, "success"); });
 }
 
 void SwayForeignApplications::watch() {

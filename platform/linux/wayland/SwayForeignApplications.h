@@ -44,7 +44,7 @@ class SwayForeignApplications : public ForeignApplications {
     bool activate(int pid) override;
 
   private:
-    SwayForeignApplications(int requests, int events);
+    SwayForeignApplications(std::string path, int requests, int events);
     const DesktopEntries& entries() const;
     // The reply's payload to one message on the request socket; nothing when Sway is gone.
     std::optional<std::string> request(uint32_t type, const std::string& payload);
@@ -57,6 +57,9 @@ class SwayForeignApplications : public ForeignApplications {
     std::vector<Window> windows(bool named = true);
     void watch();
 
+    std::string path_;
+    // Opened again after a reply that did not come whole: what is left of it would be read as
+    // the next one's.
     int requests_;
     int events_;
     std::mutex requestsMutex_;

@@ -17,10 +17,14 @@
 #include "platform/input/ModifierFlags.h"
 #include "platform/input/VirtualKeyCodes.h"
 #include "platform/linux/ForeignApplications.h"
+#include "platform/linux/wayland/WaylandRoundtrip.h"
 #include "platform/linux/x11/XkbKeyboardLayout.h"
 #include "protocols/virtual-keyboard-unstable-v1-client.h"
 
 namespace platform {
+
+// The longest the compositor may take to answer before we give up on it.
+constexpr std::chrono::milliseconds kBound{3000};
 
 namespace {
 
@@ -286,7 +290,7 @@ void VirtualKeyboardKeyEvents::send(uint32_t key, bool pressed, uint32_t modifie
 }
 
 bool VirtualKeyboardKeyEvents::roundtrip(const char* what) {
-    if (wl_display_roundtrip(display_) >= 0) return true;
+    if (roundtripWithin(display_, kBound)) return true;
     const int error = wl_display_get_error(display_);
     if (error == EPROTO) {
         const wl_interface* interface = nullptr;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "platform/linux/wayland/WaylandClipboardTypes.h"
+#include "platform/linux/wayland/WaylandRoundtrip.h"
 #include "protocols/ext-data-control-v1-client.h"
 #include "protocols/wlr-data-control-unstable-v1-client.h"
 
@@ -141,7 +142,7 @@ bool WaylandDataControlClipboard::connect() {
     Globals globals;
     registry_ = wl_display_get_registry(display_);
     wl_registry_add_listener(registry_, &registryListener, &globals);
-    if (wl_display_roundtrip(display_) < 0 || globals.seat == 0 ||
+    if (!roundtripWithin(display_, options_.timeout) || globals.seat == 0 ||
         (globals.ext == 0 && globals.wlr == 0))
         return false;
     seat_ = static_cast<wl_seat*>(wl_registry_bind(registry_, globals.seat, &wl_seat_interface, 1));
@@ -158,7 +159,7 @@ bool WaylandDataControlClipboard::connect() {
                                      interfaces.device, managerVersion_, 0, nullptr, seat_);
     listen(device_, &deviceListener, this);
     // The selection standing now comes before the roundtrip's end.
-    if (wl_display_roundtrip(display_) < 0) return false;
+    if (!roundtripWithin(display_, options_.timeout)) return false;
     if (::pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) return false;
     events_ = std::thread([this] { run(); });
     return true;
@@ -227,7 +228,15 @@ void WaylandDataControlClipboard::run() {
         if (handler_) ++announced_;
         changed_.notify_all();
     };
-    while (!stopping_ && !broken_) {
+    // Going away, the answers under way are still finished, within one budget: a clipboard
+    // manager reading what a short-lived program of ours copied must get all of it.
+    std::optional<Clock::time_point> stopBy;
+    while (!broken_) {
+        if (stopping_) {
+            if (transfers_.empty()) break;
+            if (!stopBy) stopBy = Clock::now() + options_.budget;
+            if (Clock::now() >= *stopBy) break;
+        }
         bool failed = false;
         while (wl_display_prepare_read(display_) != 0)
             if (wl_display_dispatch_pending(display_) < 0) {
