@@ -149,12 +149,24 @@ TEST_F(WaylandInputInCyrillic, TypesInTheUsersGroupAndCopiesWithCommandKeys) {
     EXPECT_TRUE(waitUntil([&] { return copied() == "а"; })) << copied();
 }
 
-TEST_F(WaylandInput, SwayTellsTheFrontApplicationAndBringsOneForward) {
+// Sway's IPC knows processes and desktop entries; foreign-toplevel management only app_ids.
+TEST_F(WaylandInput, SwayAndForeignToplevelsTellTheFrontApplicationAndBringOneForward) {
     data.write("applications/other_editor.desktop",
                "[Desktop Entry]\nType=Application\nName=Other Editor\nExec=other_editor\n");
+    auto toplevels = ForeignToplevelApplications::open();
+    ASSERT_NE(toplevels, nullptr);
+    std::vector<std::string> appIds;
+    toplevels->setFrontmostChanged([&](const WindowedApplication& app) {
+        std::lock_guard lock(mutex);
+        appIds.push_back(app.bundleIdentifier.value_or(""));
+    });
+    const auto seen = [&] {
+        std::lock_guard lock(mutex);
+        return appIds;
+    };
     Subprocess& first = openEditor("one");
     Subprocess& second = openEditor("two", "other_editor");
-    EXPECT_TRUE(waitUntil([&] { return wasReported(second.pid()); }));
+    EXPECT_TRUE(waitUntil([&] { return wasReported(second.pid()) && seen().size() == 2; }));
     const auto front = apps->frontmost();
     ASSERT_TRUE(front);
     EXPECT_EQ(front->localizedName, "Other Editor");
@@ -163,46 +175,25 @@ TEST_F(WaylandInput, SwayTellsTheFrontApplicationAndBringsOneForward) {
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(std::pair(all[0].pid, all[1].pid), std::pair(first.pid(), second.pid()));
     EXPECT_EQ(all[0].bundleIdentifier, "purlane_textwindow");
+    EXPECT_EQ(toplevels->withWindows().size(), 2u);
+    EXPECT_EQ(toplevels->frontmost()->pid, 0);
 
     ASSERT_TRUE(apps->activate(first.pid()));
     EXPECT_EQ(frontPid(), first.pid());
     EXPECT_FALSE(apps->activate(second.pid() + 100000));
-    EXPECT_EQ(frontPid(), first.pid());
-}
-
-TEST_F(WaylandInput, ForeignToplevelsNameTheFrontApplicationByItsAppId) {
-    auto toplevels = ForeignToplevelApplications::open();
-    ASSERT_NE(toplevels, nullptr);
-    std::mutex appIdsMutex;
-    std::vector<std::string> appIds;
-    toplevels->setFrontmostChanged([&](const WindowedApplication& app) {
-        std::lock_guard lock(appIdsMutex);
-        appIds.push_back(app.bundleIdentifier.value_or(""));
-    });
-    const auto seen = [&] {
-        std::lock_guard lock(appIdsMutex);
-        return appIds;
-    };
-    Subprocess& first = openEditor("one");
-    openEditor("two", "other_editor");
-    EXPECT_TRUE(waitUntil([&] { return seen().size() == 2; }));
-    EXPECT_EQ(toplevels->withWindows().size(), 2u);
-
-    EXPECT_FALSE(toplevels->activate(first.pid())) << "it knows no processes";
+    EXPECT_FALSE(toplevels->activate(second.pid()));
     EXPECT_FALSE(toplevels->activateApplication("nobody"));
-    ASSERT_TRUE(toplevels->activateApplication("purlane_textwindow"));
-    EXPECT_TRUE(waitUntil([&] { return seen().size() == 3; }));
+    ASSERT_TRUE(toplevels->activateApplication("other_editor"));
+    EXPECT_TRUE(waitUntil([&] { return frontPid() == second.pid() && seen().size() == 4; }));
     EXPECT_EQ(seen(), (std::vector<std::string>{"purlane_textwindow", "other_editor",
-                                                "purlane_textwindow"}));
-    EXPECT_EQ(toplevels->frontmost()->pid, 0);
-    EXPECT_EQ(frontPid(), first.pid());
+                                                "purlane_textwindow", "other_editor"}));
 
     // Knowing no processes, keys go to whatever has the focus.
     auto focusedKeys = VirtualKeyboardKeyEvents::open(*layout, {}, toplevels.get());
     ASSERT_NE(focusedKeys, nullptr);
-    focusedKeys->postToPid(first.pid() + 100000, {kA, true, ModifierFlags::shift});
-    focusedKeys->postToPid(first.pid() + 100000, {kA, false, 0});
-    EXPECT_TRUE(shows(first, "A"));
+    focusedKeys->postToPid(first.pid(), {kA, true, ModifierFlags::shift});
+    focusedKeys->postToPid(first.pid(), {kA, false, 0});
+    EXPECT_TRUE(shows(second, "A"));
 }
 
 }  // namespace
