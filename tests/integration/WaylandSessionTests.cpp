@@ -210,54 +210,40 @@ TEST(WaylandSessionTests, theSessionKindComesFromACompositorThatAnswers) {
     ASSERT_EQ(::listen(listener, 4), 0);
 
     using Kind = SessionCapabilities::Kind;
-    struct Case {
-        std::string waylandDisplay, runtimeDir, display;
-        Kind kind;
-    } const cases[] = {
-        {socket.string(), "", ":7", Kind::Wayland},
-        {socket.filename().string(), socket.parent_path().string(), "", Kind::Wayland},
-        {socket.filename().string(), "", ":7", Kind::X11},  // a name needs the runtime folder
-        {(dir / "gone").string(), "", ":7", Kind::X11},
-        {(dir / "gone").string(), "", "", Kind::None},
-        {silent, "", ":7", Kind::X11},
-        {"", socket.parent_path().string(), ":7", Kind::X11},
+    const std::string name = socket.filename(), runtime = socket.parent_path(), gone = dir / "gone";
+    const std::pair<SessionProbe::Environment, Kind> cases[] = {
+        // WAYLAND_DISPLAY, DISPLAY, XDG_RUNTIME_DIR
+        {{socket, ":7"}, Kind::Wayland}, {{name, "", runtime}, Kind::Wayland},
+        {{name, ":7"}, Kind::X11},  // a name needs the runtime folder
+        {{gone, ":7"}, Kind::X11},       {{gone, ""}, Kind::None},
+        {{silent, ":7"}, Kind::X11},     {{"", ":7", runtime}, Kind::X11},
     };
-    for (const auto& c : cases) {
-        SessionProbe::Environment env;
-        env.waylandDisplay = c.waylandDisplay;
-        env.xdgRuntimeDir = c.runtimeDir;
-        env.display = c.display;
+    for (const auto& [env, kind] : cases) {
         const auto globals = SessionProbe::waylandGlobals(env, std::chrono::milliseconds(500));
-        EXPECT_EQ(globals.has_value(), c.kind == Kind::Wayland) << c.waylandDisplay;
-        if (c.kind != Kind::Wayland)  // the rest of a Wayland probe needs a bus
-            EXPECT_EQ(SessionProbe::probe(env).kind, c.kind) << c.waylandDisplay;
+        EXPECT_EQ(globals.has_value(), kind == Kind::Wayland) << env.waylandDisplay;
+        if (kind != Kind::Wayland)  // the rest of a Wayland probe needs a bus
+            EXPECT_EQ(SessionProbe::probe(env).kind, kind) << env.waylandDisplay;
     }
     ::close(listener);
 }
 
 TEST(WaylandSessionTests, gnomeCustomKeybindingsAreFoundWhereverTheSchemaIsInstalled) {
     testsupport::TempDir dir;
-    const std::string schema = "org.gnome.settings-daemon.plugins.media-keys.gschema.xml";
-    const auto with = dir.write("with/glib-2.0/schemas/" + schema, "<schemalist/>");
-    const std::string withData = (dir / "with").string(), without = (dir / "without").string();
-    const std::string schemaDir = with.parent_path().string();
-    struct Case {
-        std::string schemaDir, dataHome, dataDirs;
-        bool found;
-    } const cases[] = {
-        {"", without, without, false},
-        {schemaDir, without, without, true},
-        {"", withData, without, true},
-        {"", without, without + ":" + withData, true},
+    const auto schema = dir.write(
+        "with/glib-2.0/schemas/org.gnome.settings-daemon.plugins.media-keys.gschema.xml", "<x/>");
+    const std::string with = dir / "with", without = dir / "without";
+    const std::pair<SessionProbe::Environment, bool> cases[] = {
+        {{.xdgDataHome = without, .xdgDataDirs = without}, false},
+        {{.xdgDataHome = without,
+          .xdgDataDirs = without,
+          .gsettingsSchemaDir = schema.parent_path()},
+         true},
+        {{.xdgDataHome = with, .xdgDataDirs = without}, true},
+        {{.xdgDataHome = without, .xdgDataDirs = without + ":" + with}, true},
     };
-    for (const auto& c : cases) {
-        SessionProbe::Environment env;
-        env.gsettingsSchemaDir = c.schemaDir;
-        env.xdgDataHome = c.dataHome;
-        env.xdgDataDirs = c.dataDirs;
-        EXPECT_EQ(SessionProbe::gnomeCustomKeybindingsInstalled(env), c.found)
-            << c.schemaDir << " | " << c.dataHome << " | " << c.dataDirs;
-    }
+    for (const auto& [env, found] : cases)
+        EXPECT_EQ(SessionProbe::gnomeCustomKeybindingsInstalled(env), found)
+            << env.gsettingsSchemaDir << " | " << env.xdgDataHome << " | " << env.xdgDataDirs;
 }
 
 }  // namespace
