@@ -83,19 +83,18 @@ class PortalRemoteDesktopTest : public ::testing::Test {
     TokenStore store_;
 };
 
-TEST_F(PortalRemoteDesktopTest, StartsOnceWithADialogThenRestoresWithoutOne) {
-    std::optional<std::string> firstToken;
-    {
-        auto remote = store_.open();
-        ASSERT_EQ(remote->waitForStart(kStart), State::Started);
-        EXPECT_TRUE(remote->keyboardGranted());
-        EXPECT_TRUE(remote->clipboardEnabled());
+TEST_F(PortalRemoteDesktopTest, StartsWithOneDialogRestoresWithoutAndCountsOnlyConfirmedClaims) {
+    auto first = store_.open();
+    ASSERT_EQ(first->waitForStart(kStart), State::Started);
+    EXPECT_TRUE(first->keyboardGranted());
+    EXPECT_TRUE(first->clipboardEnabled());
+    const auto firstToken = [&] {
         std::lock_guard lock(store_.mutex);
-        firstToken = store_.token;
-        ASSERT_TRUE(firstToken);
-    }
-    auto again = store_.open();
-    ASSERT_EQ(again->waitForStart(kStart), State::Started);
+        return store_.token;
+    }();
+    ASSERT_TRUE(firstToken);
+    auto second = store_.open();
+    ASSERT_EQ(second->waitForStart(kStart), State::Started);
     EXPECT_EQ(dialogsShown(), 1u);
     {
         // The portal hands out a new token with each session; the old one is spent.
@@ -104,34 +103,27 @@ TEST_F(PortalRemoteDesktopTest, StartsOnceWithADialogThenRestoresWithoutOne) {
         EXPECT_NE(store_.token, firstToken);
     }
 
-    // Access revoked: the session ends and nothing more is sent through it.
-    control("CloseAll");
-    PortalKeyEvents keys(*again, nullptr, {});
-    EXPECT_TRUE(AgentSession::waitFor([&] { return again->state() == State::Closed; }));
-    EXPECT_FALSE(keys.hasEventSource());
-}
-
-TEST_F(PortalRemoteDesktopTest, OurOtherSessionsOffersAreOursAndOnlyConfirmedClaimsCount) {
-    auto first = store_.open();
-    auto second = store_.open();
-    ASSERT_EQ(first->waitForStart(kStart), State::Started);
-    ASSERT_EQ(second->waitForStart(kStart), State::Started);
+    // Our other session's offers are ours, and read like anybody's. More than a pipe holds:
+    // the portal reads while the owner writes.
     PortalClipboard mine(*first), other(*second);
-
-    // More than a pipe holds: the portal reads while the owner writes.
     const std::string shared(300000, 's');
     platform::PasteboardItem item;
     item.setString(shared, platform::PasteboardTypes::kString);
     ASSERT_TRUE(other.claim({item}));
     EXPECT_EQ(other.owner(), Owner::This);
     ASSERT_TRUE(AgentSession::waitFor([&] { return mine.owner() == Owner::Ours; }));
-    const auto fetched = mine.fetch(nullptr);  // ours are read like anybody's
+    const auto fetched = mine.fetch(nullptr);
     ASSERT_TRUE(fetched);
     EXPECT_EQ(fetched->stringForType(platform::PasteboardTypes::kString), shared);
-
     // A claim the desktop never confirms is not reported as done.
     control("Mute", {true});
     EXPECT_FALSE(other.claim({item}));
+
+    // Access revoked: the session ends and nothing more is sent through it.
+    control("CloseAll");
+    PortalKeyEvents keys(*second, nullptr, {});
+    EXPECT_TRUE(AgentSession::waitFor([&] { return second->state() == State::Closed; }));
+    EXPECT_FALSE(keys.hasEventSource());
 }
 
 TEST_F(PortalRemoteDesktopTest, ARefusedOrMissingPortalSaysWhyAndSendsNothing) {
