@@ -60,15 +60,32 @@ class ServiceMock : public ::testing::Test {
         EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
         return reply.arguments();
     }
-    void press(const std::string& id) { ask("Press", {QString::fromStdString(id)}); }
+    void press(const QString& id) { ask("Press", {id}); }
+    // The array of structures the stand-in answers `method` with.
+    template <class... Fields>
+    std::vector<std::tuple<Fields...>> rows(const char* method) {
+        std::vector<std::tuple<Fields...>> out;
+        const QDBusArgument list = ask(method).value(0).value<QDBusArgument>();
+        list.beginArray();
+        while (!list.atEnd()) {
+            std::tuple<Fields...> row;
+            list.beginStructure();
+            std::apply([&](auto&... field) { (list >> ... >> field); }, row);
+            list.endStructure();
+            out.push_back(row);
+        }
+        list.endArray();
+        return out;
+    }
     void handle(HotKeys& keys) {
         keys.setHandler([this](uint32_t signature, uint32_t id) {
             presses.push_back({signature, id, QThread::currentThread() == qApp->thread()});
         });
     }
-    size_t logged(const std::string& text) const {
+    size_t logged(const QString& text) const {
         size_t n = 0;
-        for (const auto& line : capture.sink.logged) n += line.find(text) != std::string::npos;
+        for (const auto& line : capture.sink.logged)
+            n += line.find(text.toStdString()) != std::string::npos;
         return n;
     }
 
@@ -88,22 +105,12 @@ class PortalGlobalShortcutsTest : public ServiceMock {
         ASSERT_TRUE(portal);
         handle(*portal);
     }
-    std::vector<std::pair<std::string, std::string>> bound() {
-        std::vector<std::pair<std::string, std::string>> out;
-        const QDBusArgument list = ask("Bound").value(0).value<QDBusArgument>();
-        list.beginArray();
-        while (!list.atEnd()) {
-            QString id, trigger;
-            list.beginStructure();
-            list >> id >> trigger;
-            list.endStructure();
-            out.emplace_back(id.toStdString(), trigger.toStdString());
-        }
-        list.endArray();
-        return out;
-    }
+    using Bound = std::vector<std::tuple<QString, QString>>;
+    Bound bound() { return rows<QString, QString>("Bound"); }
     uint binds() { return ask("BindCount").value(0).toUInt(); }
-    std::string id(uint32_t n) { return PortalGlobalShortcuts::shortcutId(kSig, n); }
+    QString id(uint32_t n) {
+        return QString::fromStdString(PortalGlobalShortcuts::shortcutId(kSig, n));
+    }
 
     std::unique_ptr<PortalGlobalShortcuts> portal;
 };
@@ -114,8 +121,7 @@ TEST_F(PortalGlobalShortcutsTest, BindsTheRegisteredSetInOneGoAndPressesReachThe
     ASSERT_EQ(portal->registerHotKey(VirtualKey::kA, kCmdShift, kSig, 1, a), HotKeyStatus::kNoErr);
     ASSERT_EQ(portal->registerHotKey(VirtualKey::kSpace, kCtrlOpt, kSig, 2, space),
               HotKeyStatus::kNoErr);
-    const std::vector<std::pair<std::string, std::string>> both = {{id(1), "SHIFT+LOGO+a"},
-                                                                   {id(2), "CTRL+ALT+space"}};
+    const Bound both = {{id(1), "SHIFT+LOGO+a"}, {id(2), "CTRL+ALT+space"}};
     ASSERT_TRUE(spinUntil([&] { return bound() == both; }));
     EXPECT_EQ(binds(), 1u);
     press(id(2));
@@ -127,7 +133,7 @@ TEST_F(PortalGlobalShortcutsTest, BindsTheRegisteredSetInOneGoAndPressesReachThe
     press(id(2));
     ASSERT_TRUE(spinUntil([&] { return presses.size() == 2; }));
     // The release reaches the waiting main thread without it running its event loop.
-    ask("Release", {QString::fromStdString(id(2))});
+    ask("Release", {id(2)});
     EXPECT_TRUE(portal->waitForRelease(std::chrono::seconds(20)));
 
     // Without it, the set is bound again and its presses are not ours any more.
@@ -141,7 +147,7 @@ TEST_F(PortalGlobalShortcutsTest, BindsTheRegisteredSetInOneGoAndPressesReachThe
 }
 
 TEST_F(PortalGlobalShortcutsTest, OtherKeysTheDesktopChoseAreLoggedOnce) {
-    ask("ChooseKeys", {QString::fromStdString(id(1)), QStringLiteral("Ctrl+Alt+B")});
+    ask("ChooseKeys", {id(1), QStringLiteral("Ctrl+Alt+B")});
     HotKeys::Ref ref = 0;
     portal->registerHotKey(VirtualKey::kA, kCmdShift, kSig, 1, ref);
     ASSERT_TRUE(spinUntil([&] { return logged("chose other keys") == 1; }));
@@ -149,7 +155,7 @@ TEST_F(PortalGlobalShortcutsTest, OtherKeysTheDesktopChoseAreLoggedOnce) {
 
     // The same choice at the next bind says nothing, nor does the desktop's spelling of the asked
     // keys; the press after the bind marks that its answer was handled.
-    ask("ChooseKeys", {QString::fromStdString(id(2)), QStringLiteral("Shift+Meta+C")});
+    ask("ChooseKeys", {id(2), QStringLiteral("Shift+Meta+C")});
     portal->registerHotKey(VirtualKey::kC, kCmdShift, kSig, 2, ref);
     ASSERT_TRUE(spinUntil([&] { return binds() == 2; }));
     press(id(2));
@@ -179,23 +185,11 @@ class KGlobalAccelHotKeysTest : public ServiceMock {
         ASSERT_TRUE(accel);
         handle(*accel);
     }
-    std::vector<std::pair<std::string, int>> shortcuts() {
-        std::vector<std::pair<std::string, int>> out;
-        const QDBusArgument list = ask("Shortcuts").value(0).value<QDBusArgument>();
-        list.beginArray();
-        while (!list.atEnd()) {
-            QString component, action;
-            int keys = 0;
-            list.beginStructure();
-            list >> component >> action >> keys;
-            list.endStructure();
-            EXPECT_EQ(component, QStringLiteral("purlanetest"));
-            out.emplace_back(action.toStdString(), keys);
-        }
-        list.endArray();
-        return out;
+    using Shortcuts = std::vector<std::tuple<QString, QString, int>>;  // component, action, keys
+    Shortcuts shortcuts() { return rows<QString, QString, int>("Shortcuts"); }
+    QString id(uint32_t n) {
+        return QString::fromStdString(KGlobalAccelHotKeys::actionId(kSig, n));
     }
-    std::string id(uint32_t n) { return KGlobalAccelHotKeys::actionId(kSig, n); }
 
     std::unique_ptr<KGlobalAccelHotKeys> accel;
 };
@@ -205,21 +199,22 @@ TEST_F(KGlobalAccelHotKeysTest, SetsQtKeysPressesReachTheHandlerOnMainAndRefusal
     ASSERT_EQ(accel->registerHotKey(VirtualKey::kA, kCmdShift, kSig, 1, a), HotKeyStatus::kNoErr);
     ASSERT_EQ(accel->registerHotKey(VirtualKey::kSpace, kCtrlOpt, kSig, 2, space),
               HotKeyStatus::kNoErr);
-    EXPECT_EQ(shortcuts(), (std::vector<std::pair<std::string, int>>{
-                               {id(1), (Qt::META | Qt::SHIFT | Qt::Key_A).toCombined()},
-                               {id(2), (Qt::CTRL | Qt::ALT | Qt::Key_Space).toCombined()}}));
-    ask("Press", {QStringLiteral("purlanetest"), QString::fromStdString(id(1))});
+    EXPECT_EQ(
+        shortcuts(),
+        (Shortcuts{{"purlanetest", id(1), (Qt::META | Qt::SHIFT | Qt::Key_A).toCombined()},
+                   {"purlanetest", id(2), (Qt::CTRL | Qt::ALT | Qt::Key_Space).toCombined()}}));
+    ask("Press", {QStringLiteral("purlanetest"), id(1)});
     ASSERT_TRUE(spinUntil([&] { return !presses.empty(); }));
     EXPECT_EQ(presses, (std::vector<Press>{{kSig, 1, true}}));
     accel->unregisterHotKey(a);
     ASSERT_TRUE(spinUntil([&] { return shortcuts().size() == 1; }));
-    EXPECT_EQ(shortcuts().front().first, id(2));
+    EXPECT_EQ(std::get<1>(shortcuts().front()), id(2));
 
     // No keys at all: refused. Other keys: taken, and said.
-    ask("ChooseKeys", {QString::fromStdString(id(3)), 0});
+    ask("ChooseKeys", {id(3), 0});
     EXPECT_EQ(accel->registerHotKey(VirtualKey::kA, kCmdShift, kSig, 3, a),
               HotKeyStatus::kEventHotKeyExistsErr);
-    ask("ChooseKeys", {QString::fromStdString(id(4)), (Qt::CTRL | Qt::Key_B).toCombined()});
+    ask("ChooseKeys", {id(4), (Qt::CTRL | Qt::Key_B).toCombined()});
     EXPECT_EQ(accel->registerHotKey(VirtualKey::kA, kCmdShift, kSig, 4, a), HotKeyStatus::kNoErr);
     ASSERT_TRUE(spinUntil([&] { return logged("chose other keys") == 1; }));
     EXPECT_EQ(logged(id(4)), 1u);
