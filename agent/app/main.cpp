@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <filesystem>
+
 #include "agent/actions/GlobalActionsManager.h"
 #include "agent/app/AgentGURLHandler.h"
 #include "agent/app/AppDelegate.h"
@@ -27,7 +28,6 @@
 #include "agent/surfaces/QtPopoverViewFactory.h"
 #include "agent/ui/CleanerListWidget.h"
 #include "agent/updates/DirectAppUpdater.h"
-
 #include "platform/coding/StringEncodings.h"
 #include "platform/core/Log.h"
 #include "platform/linux/BellSounds.h"
