@@ -17,6 +17,7 @@
 #include "platform/input/ModifierFlags.h"
 #include "platform/linux/QtMenuRenderer.h"
 #include "platform/ui/Menu.h"
+#include "tests/support/QtWidgetsApp.h"
 
 using platform::MenuItem;
 using platform::ModifierFlags;
@@ -24,17 +25,6 @@ using platform::ModifierFlags;
 namespace {
 
 const std::filesystem::path kScreenshots = std::filesystem::path(PURLANE_BUILD_DIR) / "screenshots";
-
-// One widgets application for the whole test binary, whichever test comes first.
-QApplication& app() {
-    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return *existing;
-    static int argc = 1;
-    static char arg0[] = "menu_renderer_tests";
-    static char* argv[] = {arg0, nullptr};
-    static QApplication* application = new QApplication(argc, argv);
-    return *application;
-}
 
 // Pixels of `area` close to `colour`.
 int pixelsNear(const QImage& image, const QRect& area, QColor colour) {
@@ -105,7 +95,7 @@ class MenuRendererTest : public testing::Test {
         return nullptr;
     }
 
-    QApplication& application = app();
+    QApplication& application = testsupport::ensureQtWidgetsApplication();
     platform::Menu model{"status"};
     std::vector<std::string> performed;
     QMenu view;

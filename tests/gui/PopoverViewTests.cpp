@@ -18,20 +18,13 @@
 #include "agent/surfaces/PopoverWindow.h"
 #include "agent/ui/CleanerListWidget.h"
 #include "tests/agent/ui/CleanerListFixture.h"
+#include "tests/support/QtWidgetsApp.h"
 
 using namespace uitest;
 
 namespace {
 
 const std::filesystem::path kScreenshots = std::filesystem::path(PURLANE_BUILD_DIR) / "screenshots";
-
-QApplication& app() {
-    static int argc = 1;
-    static char arg0[] = "popover_view_tests";
-    static char* argv[] = {arg0, nullptr};
-    static QApplication* application = new QApplication(argc, argv);
-    return *application;
-}
 
 void settle() {
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
@@ -51,7 +44,7 @@ struct RecordingPopoverDelegate : GlobalPopoverDelegate {
 class PopoverViewTest : public CleanerListFixture {
   public:
     PopoverViewTest() {
-        app();
+        testsupport::ensureQtWidgetsApplication();
         SharedPurlaneData2 data = sampleLibrary();
         data.builtin.groups[0].items[1].color_tag = ItemColor::red;
         data.builtin.groups[0].items[2].color_tag = ItemColor::blue;

@@ -25,6 +25,7 @@
 #include "platform/sim/SimProcess.h"
 #include "platform/sim/SimWorkspace.h"
 #include "platform/sim/SimWorld.h"
+#include "tests/support/QtWidgetsApp.h"
 #include "tests/support/TempDir.h"
 
 using namespace platform;
@@ -35,15 +36,6 @@ namespace {
 const fs::path kBuild = PURLANE_BUILD_DIR;
 const fs::path kResources = fs::path(PURLANE_TEST_DATA).parent_path().parent_path() / "resources";
 const std::string kAgentID = "com.halvik.purlane.agent";
-
-QApplication& app() {
-    static int argc = 1;
-    static char arg0[] = "gui_tests";
-    static char* argv[] = {arg0, nullptr};
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QApplication* application = new QApplication(argc, argv);
-    return *application;
-}
 
 void shoot(QWidget& window, const std::string& name) {
     fs::create_directories(kBuild / "screenshots");
@@ -74,7 +66,7 @@ struct PreferencesWindowTest : testing::Test {
     std::unique_ptr<PLVendorPages> pages;
 
     PreferencesWindowTest() {
-        app();
+        testsupport::ensureQtWidgetsApplication();
         const fs::path bundle = temp / "purlaneAgent.app";
         temp.write(
             "purlaneAgent.app/Contents/Info.plist",

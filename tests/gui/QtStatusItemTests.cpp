@@ -13,22 +13,12 @@
 #include "platform/core/Log.h"
 #include "platform/linux/QtStatusBar.h"
 #include "platform/linux/QtStatusItem.h"
+#include "tests/support/QtWidgetsApp.h"
 
 namespace {
 
 const std::filesystem::path kResources =
     std::filesystem::path(PURLANE_TEST_DATA).parent_path().parent_path() / "resources";
-
-// One widgets application for the whole test binary, whichever test comes first.
-QApplication& app() {
-    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return *existing;
-    static int argc = 1;
-    static char arg0[] = "menu_renderer_tests";
-    static char* argv[] = {arg0, nullptr};
-    static QApplication* application = new QApplication(argc, argv);
-    return *application;
-}
 
 class QtStatusItemTest : public testing::Test {
   protected:
@@ -42,7 +32,7 @@ class QtStatusItemTest : public testing::Test {
         QCoreApplication::processEvents();
     }
 
-    QApplication& application = app();
+    QApplication& application = testsupport::ensureQtWidgetsApplication();
     platform::ScopedLogCapture log;
     platform::QtStatusBar bar{[](const std::string& fileName) {
         const auto file = kResources / fileName;

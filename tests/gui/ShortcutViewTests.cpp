@@ -18,6 +18,7 @@
 #include "platform/input/ModifierFlags.h"
 #include "platform/sim/SimKeyboardLayout.h"
 #include "platform/sim/SimSounds.h"
+#include "tests/support/QtWidgetsApp.h"
 
 using platform::ModifierFlags;
 
@@ -32,14 +33,6 @@ struct CommandOrControl : ShortcutChecks {
     }
     bool isTaken(const MASShortcut&, std::string&) override { return false; }
 };
-
-QApplication& app() {
-    static int argc = 1;
-    static char arg0[] = "gui_tests";
-    static char* argv[] = {arg0, nullptr};
-    static QApplication* application = new QApplication(argc, argv);
-    return *application;
-}
 
 // Pixels of `area` that stand out from the fill just above it (text, glyphs): gradients and
 // antialiased bezel edges differ far less than ink does.
@@ -82,7 +75,7 @@ class ShortcutViewTest : public testing::Test {
         QApplication::sendEvent(&view, &event);
     }
 
-    QApplication& application = app();  // before any widget
+    QApplication& application = testsupport::ensureQtWidgetsApplication();  // before any widget
     ShortcutRecorderRegistry registry;
     CommandOrControl checks;
     platform::SimKeyboardLayout layout;

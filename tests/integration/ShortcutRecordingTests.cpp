@@ -15,6 +15,7 @@
 #include "platform/sim/SimKeyboardLayout.h"
 #include "platform/sim/SimSounds.h"
 #include "tests/support/QtTestApp.h"
+#include "tests/support/QtWidgetsApp.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/XDesktop.h"
 
@@ -62,10 +63,7 @@ class ShortcutRecording : public testing::Test {
     static void SetUpTestSuite() {
         desktop = new testsupport::XDesktop();  // before the application, which takes DISPLAY
         if (!desktop->ready()) return;
-        static int argc = 1;
-        static char arg0[] = "shortcut_recording_tests";
-        static char* argv[] = {arg0, nullptr};
-        new QApplication(argc, argv);  // lives as long as the test binary
+        testsupport::ensureQtWidgetsApplication();
     }
 
     void SetUp() override {

@@ -9,20 +9,12 @@
 #include <cstdlib>
 
 #include "launchwatcher/LogTextView.h"
+#include "tests/support/QtWidgetsApp.h"
 
 namespace {
 
-QApplication& app() {
-    static int argc = 1;
-    static char arg0[] = "log_text_view_tests";
-    static char* argv[] = {arg0, nullptr};
-    if (!std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static QApplication* application = new QApplication(argc, argv);
-    return *application;
-}
-
 TEST(LogTextView, FirstTextReplacesTheInitialNewlineAndLaterOnesFollow) {
-    app();
+    testsupport::ensureQtWidgetsApplication();
     launchwatcher::LogTextView view;
     EXPECT_EQ(view.textView()->toPlainText(), "\n");
     EXPECT_TRUE(view.logString().empty());

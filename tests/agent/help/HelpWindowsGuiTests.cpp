@@ -15,6 +15,7 @@
 #include "platform/sim/SimSounds.h"
 #include "platform/sim/SimWorkspace.h"
 #include "platform/sim/SimWorld.h"
+#include "tests/support/QtWidgetsApp.h"
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -24,15 +25,6 @@ namespace {
 
 const fs::path kBuild = PURLANE_BUILD_DIR;
 
-QApplication& app() {
-    static int argc = 1;
-    static char arg0[] = "gui_tests";
-    static char* argv[] = {arg0, nullptr};
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QApplication* application = new QApplication(argc, argv);
-    return *application;
-}
-
 void shoot(QWidget& window, const std::string& name) {
     fs::create_directories(kBuild / "screenshots");
     const auto path = kBuild / "screenshots" / (name + ".png");
@@ -40,7 +32,7 @@ void shoot(QWidget& window, const std::string& name) {
 }
 
 struct HelpWindowTest : testing::Test {
-    HelpWindowTest() { app(); }
+    HelpWindowTest() { testsupport::ensureQtWidgetsApplication(); }
     SimWorld world;
     SimProcess& agent = world.launch("com.halvik.purlane.agent");
     SimSounds sounds;
@@ -102,7 +94,7 @@ TEST_F(HelpWindowTest, ReleaseNotesKeepWebLinksOutAndTheFrameComesBack) {
 }
 
 TEST(UpdateOfferWindowTest, ShowsTheOfferAndAnswersOnce) {
-    app();
+    testsupport::ensureQtWidgetsApplication();
     UpdateOffer offer;
     offer.applicationName = "purlaneAgent";
     offer.currentVersion = "9.0";

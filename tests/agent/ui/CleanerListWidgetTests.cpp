@@ -18,20 +18,13 @@
 #include "agent/ui/CleanerListWidget.h"
 #include "agent/ui/GroupListWidget.h"
 #include "tests/agent/ui/CleanerListFixture.h"
+#include "tests/support/QtWidgetsApp.h"
 
 using namespace uitest;
 
 namespace {
 
 const std::filesystem::path kScreenshots = std::filesystem::path(PURLANE_BUILD_DIR) / "screenshots";
-
-QApplication& app() {
-    static int argc = 1;
-    static char arg0[] = "cleaner_list_widget_tests";
-    static char* argv[] = {arg0, nullptr};
-    static QApplication* application = new QApplication(argc, argv);
-    return *application;
-}
 
 void settle() {
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
@@ -66,7 +59,7 @@ SharedPurlaneData2 colourfulLibrary() {
 class CleanerListWidgetTest : public CleanerListFixture {
   public:
     CleanerListWidgetTest() {
-        app();
+        testsupport::ensureQtWidgetsApplication();
         client.clientData().update(colourfulLibrary());
     }
 

@@ -15,6 +15,7 @@
 #include "agent/prefs/ShortcutActionEditorWidget.h"
 #include "platform/input/ModifierFlags.h"
 #include "tests/agent/prefs/hotkeys/HotKeysPaneFixture.h"
+#include "tests/support/QtWidgetsApp.h"
 
 using platform::ModifierFlags;
 
@@ -22,14 +23,6 @@ namespace hotkeystest {
 namespace {
 
 const std::filesystem::path kScreenshots = std::filesystem::path(PURLANE_BUILD_DIR) / "screenshots";
-
-QApplication& app() {
-    static int argc = 1;
-    static char arg0[] = "hotkeys_pane_gui_tests";
-    static char* argv[] = {arg0, nullptr};
-    static QApplication* application = new QApplication(argc, argv);
-    return *application;
-}
 
 void shoot(QWidget& widget, const std::string& name) {
     std::filesystem::create_directories(kScreenshots);
@@ -40,7 +33,7 @@ void shoot(QWidget& widget, const std::string& name) {
 class PaneWidget : public HotKeysPaneFixture {
   public:
     PaneWidget() {
-        app();
+        testsupport::ensureQtWidgetsApplication();
         Shortcut palette = list.list.front();
         palette.keycode = 49;  // Space
         palette.modifiersRaw = ModifierFlags::option;

@@ -16,20 +16,12 @@
 #include "platform/sim/SimServicesMenu.h"
 #include "platform/sim/SimWorkspace.h"
 #include "tests/agent/AgentSimFixture.h"
+#include "tests/support/QtWidgetsApp.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 const fs::path kScreenshots = fs::path(PURLANE_BUILD_DIR) / "screenshots";
-
-QApplication& app() {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char arg0[] = "services_pane_gui_tests";
-    static char* argv[] = {arg0, nullptr};
-    static QApplication* application = new QApplication(argc, argv);
-    return *application;
-}
 
 void shoot(QWidget& widget, const std::string& name) {
     fs::create_directories(kScreenshots);
@@ -55,7 +47,7 @@ const char* kUserLibrary = R"({
 class ServicesPaneWidget : public agenttest::AgentSimFixture {
   public:
     ServicesPaneWidget() {
-        app();
+        testsupport::ensureQtWidgetsApplication();
         installLibrary();
         writeLibraryFile(SharedDataLoader::kUserJson, kUserLibrary);
         client.updateSharedData();
