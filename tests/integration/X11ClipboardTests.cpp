@@ -15,6 +15,7 @@
 #include "platform/linux/x11/X11PasteboardStore.h"
 #include "platform/linux/x11/X11SelectionReader.h"
 #include "platform/pasteboard/Pasteboard.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/XDesktop.h"
@@ -34,15 +35,7 @@ using testsupport::Subprocess;
 const std::string kXclip = "/usr/bin/xclip";
 const std::string kPng("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
 
-struct ScopedEnv {
-    ScopedEnv(const char* name, const std::string& value) : name(name) {
-        if (const char* was = std::getenv(name)) old = was;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() { old ? setenv(name, old->c_str(), 1) : unsetenv(name); }
-    const char* name;
-    std::optional<std::string> old;
-};
+using testsupport::ScopedEnv;
 
 // Polls a condition until it holds; the bound only keeps a broken build from hanging.
 bool waitFor(const std::function<bool()>& condition, std::chrono::seconds bound = 20s) {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "tests/support/HostileFiles.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 using platform::DesktopEntries;
@@ -130,17 +131,9 @@ TEST(DesktopEntryFolders, AnUnreadableSubfolderHidesOnlyItsOwnEntries) {
 }
 
 TEST(DesktopEntryFolders, UserFolderFirstThenTheSystemOnes) {
-    std::vector<std::pair<const char*, std::optional<std::string>>> saved;
-    for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS"}) {
-        const char* value = std::getenv(name);
-        saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-    }
-    setenv("XDG_DATA_HOME", "/home/u/data", 1);
-    setenv("XDG_DATA_DIRS", "/opt/share::relative:/usr/share", 1);
-    const auto directories = DesktopEntries::dataDirectories();
-    for (const auto& [name, value] : saved)
-        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
-    EXPECT_EQ(directories,
+    testsupport::ScopedEnv home("XDG_DATA_HOME", "/home/u/data");
+    testsupport::ScopedEnv dirs("XDG_DATA_DIRS", "/opt/share::relative:/usr/share");
+    EXPECT_EQ(DesktopEntries::dataDirectories(),
               std::vector<std::filesystem::path>({"/home/u/data", "/opt/share", "/usr/share"}));
 }
 

@@ -16,6 +16,7 @@
 #include "platform/linux/LinuxPaths.h"
 #include "platform/sim/SimProcess.h"
 #include "platform/sim/SimWorld.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -29,16 +30,7 @@ using platform::UserDefaults;
 constexpr const char* kAgent = "com.halvik.purlane.agent";
 constexpr const char* kGroup = "KQ4MZR7WXN.com.halvik.purlane";
 
-// Sets an environment variable for the test's lifetime.
-struct ScopedEnv {
-    ScopedEnv(const char* name, const std::string& value) : name(name) {
-        if (const char* was = std::getenv(name)) old = was;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() { old ? setenv(name, old->c_str(), 1) : unsetenv(name); }
-    const char* name;
-    std::optional<std::string> old;
-};
+using testsupport::ScopedEnv;
 
 class FileDefaultsStoreTest : public testing::Test {
   protected:

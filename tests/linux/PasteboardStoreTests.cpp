@@ -12,6 +12,7 @@
 
 #include "platform/core/Log.h"
 #include "platform/pasteboard/Pasteboard.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -23,16 +24,7 @@ using platform::PasteboardTypes;
 using Store = std::shared_ptr<FilePasteboardStore>;
 constexpr std::string_view kText = PasteboardTypes::kString;
 
-// Sets an environment variable for the test's lifetime.
-struct ScopedEnv {
-    ScopedEnv(const char* name, const std::string& value) : name(name) {
-        if (const char* was = std::getenv(name)) old = was;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() { old ? setenv(name, old->c_str(), 1) : unsetenv(name); }
-    const char* name;
-    std::optional<std::string> old;
-};
+using testsupport::ScopedEnv;
 
 // Runs `body` in `n` forked children at once, each with a store of its own as another program
 // would have; true when every child's `body` returned true.

@@ -11,28 +11,17 @@
 #include "platform/linux/InstalledApplications.h"
 #include "platform/linux/LinuxPaths.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
 
 using platform::XdgAutostartLoginItems;
+using testsupport::ScopedEnv;
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr const char* kLauncherID = "com.halvik.purlane.agent.launcher";
-
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
-    }
-    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 std::string info(const std::string& id, const std::string& executable) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/core/Date.h"
+#include "tests/support/ScopedEnv.h"
 
 using platform::Date;
 
@@ -19,12 +20,12 @@ Date parsed(const std::string& text) {
 
 // The calendar day of `iso` as seen in time zone `tz`.
 int64_t dayIn(const char* tz, const std::string& iso) {
-    const char* old = std::getenv("TZ");
-    const std::string saved = old ? old : "";
-    setenv("TZ", tz, 1);
-    tzset();
-    const int64_t day = parsed(iso).calendarDayOrdinal();
-    old ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
+    int64_t day = 0;
+    {
+        testsupport::ScopedEnv zone("TZ", tz);
+        tzset();
+        day = parsed(iso).calendarDayOrdinal();
+    }
     tzset();
     return day;
 }

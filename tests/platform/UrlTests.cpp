@@ -7,6 +7,7 @@
 
 #include "platform/core/Url.h"
 #include "platform/core/UrlComponents.h"
+#include "tests/support/ScopedEnv.h"
 
 using platform::QueryItem;
 using platform::Url;
@@ -82,14 +83,11 @@ TEST(Url, FileUrlsEncodeWhatPathsHold) {
 }
 
 TEST(Url, ExpandsTilde) {
-    const char* old = std::getenv("HOME");
-    const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
-    setenv("HOME", "/home/tester/", 1);
+    testsupport::ScopedEnv home("HOME", "/home/tester/");
     EXPECT_EQ(Url::expandTilde("~"), "/home/tester");
     EXPECT_EQ(Url::expandTilde("~/Documents/a.txt"), "/home/tester/Documents/a.txt");
     EXPECT_EQ(Url::expandTilde("~no-such-user-here-42/x"), "~no-such-user-here-42/x");
     EXPECT_EQ(Url::expandTilde("~root/x").substr(0, 1), "/");
-    saved ? setenv("HOME", saved->c_str(), 1) : unsetenv("HOME");
 }
 
 TEST(Url, PathComponentsAndExtensions) {

@@ -7,6 +7,7 @@
 #include "platform/core/Log.h"
 #include "platform/linux/LinuxFileLocations.h"
 #include "tests/agent/library/LibraryTestSupport.h"
+#include "tests/support/ScopedEnv.h"
 
 using namespace librarytest;
 
@@ -189,14 +190,11 @@ TEST_F(LibraryFilesTest, VersionEightModeReadsOnlyTheListFile) {
 
 TEST(LinuxFileLocationsTest, ContainerIsUnderTheDataHomeAndIsCreated) {
     testsupport::TempDir home;
-    const std::optional<std::string> saved =
-        std::getenv("XDG_DATA_HOME") ? std::optional(std::getenv("XDG_DATA_HOME")) : std::nullopt;
-    setenv("XDG_DATA_HOME", home.path().c_str(), 1);
+    testsupport::ScopedEnv data("XDG_DATA_HOME", home.path().string());
     const platform::LinuxFileLocations locations;
     const auto url = locations.containerURLForSecurityApplicationGroupIdentifier(
         SharedDataLoader::kGroupIdentifier);
     EXPECT_FALSE(locations.containerURLForSecurityApplicationGroupIdentifier("../x"));
-    saved ? setenv("XDG_DATA_HOME", saved->c_str(), 1) : unsetenv("XDG_DATA_HOME");
     ASSERT_TRUE(url);
     const auto expected =
         home.path() / "purlane/Library/Group Containers" / SharedDataLoader::kGroupIdentifier;
