@@ -24,8 +24,6 @@ using platform::ModifierFlags;
 
 namespace {
 
-const std::filesystem::path kScreenshots = std::filesystem::path(PURLANE_BUILD_DIR) / "screenshots";
-
 // Pixels of `area` close to `colour`.
 int pixelsNear(const QImage& image, const QRect& area, QColor colour) {
     int count = 0;
@@ -198,9 +196,7 @@ TEST_F(MenuRendererTest, DrawnMenuShowsColouredTitles) {
     view.popup(QPoint(0, 0));
     QCoreApplication::processEvents();
     const QImage image = view.grab().toImage();
-    std::filesystem::create_directories(kScreenshots);
-    EXPECT_TRUE(
-        image.save(QString::fromStdString((kScreenshots / "MenuRenderer-status.png").string())));
+    testsupport::saveScreenshot(image, "MenuRenderer-status");
     view.hide();
 
     const QColor red(230, 20, 20);

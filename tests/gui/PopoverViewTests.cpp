@@ -24,8 +24,6 @@ using namespace uitest;
 
 namespace {
 
-const std::filesystem::path kScreenshots = std::filesystem::path(PURLANE_BUILD_DIR) / "screenshots";
-
 void settle() {
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
 }
@@ -78,7 +76,6 @@ class PopoverViewTest : public CleanerListFixture {
 };
 
 TEST_F(PopoverViewTest, BothLayoutsInEveryDisplayStyleAreDrawn) {
-    std::filesystem::create_directories(kScreenshots);
     struct Case {
         PopoverLayout layout;
         bool compact;
@@ -104,12 +101,11 @@ TEST_F(PopoverViewTest, BothLayoutsInEveryDisplayStyleAreDrawn) {
         window.resize(view->size() + QSize(8, 4));
         window.QWidget::show();
         settle();
-        const std::string name =
-            std::string("Popover-") + (c.layout == PopoverLayout::split ? "split" : "list") +
-            (c.compact ? "-compact" : "-standard") + "-style" + std::to_string(c.colorStyle) +
-            (c.update ? "-update" : "") + ".png";
-        EXPECT_TRUE(window.grab().save(QString::fromStdString((kScreenshots / name).string())))
-            << name;
+        const std::string name = std::string("Popover-") +
+                                 (c.layout == PopoverLayout::split ? "split" : "list") +
+                                 (c.compact ? "-compact" : "-standard") + "-style" +
+                                 std::to_string(c.colorStyle) + (c.update ? "-update" : "");
+        testsupport::saveScreenshot(window, name);
         EXPECT_EQ(view->optionsPopup()->itemText(0).toStdString(), "Clean text in 'Text Editor'");
         EXPECT_EQ(view->updatesNotice()->isVisibleTo(&window), c.update) << name;
         EXPECT_EQ(view->sidebar() != nullptr, c.layout == PopoverLayout::split);

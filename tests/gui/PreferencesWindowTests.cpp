@@ -33,15 +33,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kBuild = PURLANE_BUILD_DIR;
 const fs::path kResources = fs::path(PURLANE_TEST_DATA).parent_path().parent_path() / "resources";
 const std::string kAgentID = "com.halvik.purlane.agent";
-
-void shoot(QWidget& window, const std::string& name) {
-    fs::create_directories(kBuild / "screenshots");
-    const auto path = kBuild / "screenshots" / (name + ".png");
-    EXPECT_TRUE(window.grab().save(QString::fromStdString(path.string()))) << path;
-}
 
 // The panes drawn by others here only need a place in the toolbar.
 class PlaceholderPane : public PLPrefsViewController {
@@ -154,7 +147,7 @@ TEST_F(PreferencesWindowTest, EveryPaneIsDrawnWholeAndTheWindowFitsItKeepingItsT
         EXPECT_EQ(view->height(), view->sizeHint().height()) << name;
         EXPECT_GE(view->width(), view->sizeHint().width()) << name;
         expectNothingCutShort(*view, name);
-        shoot(w, std::string("Preferences-") + name);
+        testsupport::saveScreenshot(w, std::string("Preferences-") + name);
     }
 
     // Control-W closes it (hidden, kept for the next show).
@@ -191,7 +184,7 @@ TEST_F(PreferencesWindowTest, DevelopSwitchBringsTheDevelopPaneAndShowsAdvanced)
     QApplication::processEvents();
     EXPECT_EQ(w.toolBar()->actions().size(), 7);
     EXPECT_EQ(prefs->selectedViewController()->keyName(), "advanced");
-    shoot(w, "Preferences-develop-switched-on");
+    testsupport::saveScreenshot(w, "Preferences-develop-switched-on");
 }
 
 TEST_F(PreferencesWindowTest, ReleaseNotesPaneShowsTheNotesWhenGivenAWindow) {
@@ -206,7 +199,7 @@ TEST_F(PreferencesWindowTest, ReleaseNotesPaneShowsTheNotesWhenGivenAWindow) {
     ASSERT_NE(view, nullptr);
     EXPECT_GT(view->toPlainText().size(), 100);
     EXPECT_EQ(w.windowTitle().toStdString(), "Release Notes Settings");
-    shoot(w, "Preferences-notes");
+    testsupport::saveScreenshot(w, "Preferences-notes");
 }
 
 }  // namespace

@@ -25,7 +25,6 @@ using platform::ModifierFlags;
 namespace {
 
 constexpr uint16_t kU = 32, kShiftKey = 56;
-const std::filesystem::path kScreenshots = std::filesystem::path(PURLANE_BUILD_DIR) / "screenshots";
 
 struct CommandOrControl : ShortcutChecks {
     bool isValid(const MASShortcut& s) override {
@@ -57,10 +56,8 @@ class ShortcutViewTest : public testing::Test {
 
     // Draws the view (on a white sheet, so flat styles show) and saves it under `name`.
     QImage shoot(const std::string& name) {
-        std::filesystem::create_directories(kScreenshots);
         QImage image = view.grab().toImage();
-        const auto path = kScreenshots / ("ShortcutView-" + name + ".png");
-        EXPECT_TRUE(image.save(QString::fromStdString(path.string()))) << path;
+        testsupport::saveScreenshot(image, "ShortcutView-" + name);
         return image;
     }
 

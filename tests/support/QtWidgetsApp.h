@@ -1,7 +1,13 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
+#include <QImage>
+#include <QWidget>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
 namespace testsupport {
 
@@ -16,6 +22,18 @@ inline QApplication& ensureQtWidgetsApplication() {
     static char* argv[] = {arg0, nullptr};
     if (!std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
     return *new QApplication(argc, argv);  // lives as long as the test binary
+}
+
+// Saves `image` as build/screenshots/NAME.png for a person to look at; the test fails when it
+// cannot.
+inline void saveScreenshot(const QImage& image, const std::string& name) {
+    const auto folder = std::filesystem::path(PURLANE_BUILD_DIR) / "screenshots";
+    std::filesystem::create_directories(folder);
+    const auto path = folder / (name + ".png");
+    EXPECT_TRUE(image.save(QString::fromStdString(path.string()))) << path;
+}
+inline void saveScreenshot(QWidget& widget, const std::string& name) {
+    saveScreenshot(widget.grab().toImage(), name);
 }
 
 }  // namespace testsupport

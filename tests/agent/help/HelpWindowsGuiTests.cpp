@@ -25,12 +25,6 @@ namespace {
 
 const fs::path kBuild = PURLANE_BUILD_DIR;
 
-void shoot(QWidget& window, const std::string& name) {
-    fs::create_directories(kBuild / "screenshots");
-    const auto path = kBuild / "screenshots" / (name + ".png");
-    EXPECT_TRUE(window.grab().save(QString::fromStdString(path.string()))) << path;
-}
-
 struct HelpWindowTest : testing::Test {
     HelpWindowTest() { testsupport::ensureQtWidgetsApplication(); }
     SimWorld world;
@@ -55,11 +49,11 @@ TEST_F(HelpWindowTest, HelpBookOpensOnItsWelcomePageAndEveryLinkStaysOrGoesToThe
     EXPECT_EQ(help->windowTitle().toStdString(), "Purlane Agent Help");
     EXPECT_EQ(page(*help), "welcome.html");
     EXPECT_GT(help->webView()->toPlainText().size(), 200);
-    shoot(*help, "HelpWindow-welcome");
+    testsupport::saveScreenshot(*help, "HelpWindow-welcome");
 
     help->linkClicked(QUrl("hotkeys.html"));
     EXPECT_EQ(page(*help), "hotkeys.html");
-    shoot(*help, "HelpWindow-hotkeys");
+    testsupport::saveScreenshot(*help, "HelpWindow-hotkeys");
     help->linkClicked(QUrl("https://www.halvik.com/"));
     EXPECT_EQ(page(*help), "hotkeys.html");
     ASSERT_EQ(world.desktopRequests().size(), 1u);
@@ -80,7 +74,7 @@ TEST_F(HelpWindowTest, ReleaseNotesKeepWebLinksOutAndTheFrameComesBack) {
     EXPECT_EQ(notes->windowTitle().toStdString(), "Purlane 9 Release Notes");
     EXPECT_NE(notes->webView()->toPlainText().toStdString().find("purlaneAgent 9.0"),
               std::string::npos);
-    shoot(*notes, "ReleaseNotesWindow");
+    testsupport::saveScreenshot(*notes, "ReleaseNotesWindow");
     notes->linkClicked(QUrl("https://www.halvik.com/"));
     EXPECT_TRUE(world.desktopRequests().empty());
     notes->navigateHome();
@@ -110,7 +104,7 @@ TEST(UpdateOfferWindowTest, ShowsTheOfferAndAnswersOnce) {
         offer, [&](UpdateChoice c) { answers.push_back(c); },
         [&](const std::string& url) { opened.push_back(url); });
     window->show();
-    shoot(*window, "UpdateOfferWindow");
+    testsupport::saveScreenshot(*window, "UpdateOfferWindow");
     emit window->notes()->anchorClicked(QUrl("https://www.halvik.com/notes"));
     EXPECT_EQ(opened, std::vector<std::string>{"https://www.halvik.com/notes"});
     window->installButton()->click();

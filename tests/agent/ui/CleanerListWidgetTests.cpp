@@ -24,16 +24,13 @@ using namespace uitest;
 
 namespace {
 
-const std::filesystem::path kScreenshots = std::filesystem::path(PURLANE_BUILD_DIR) / "screenshots";
-
 void settle() {
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
 }
 
 void save(QWidget& widget, const std::string& name) {
-    std::filesystem::create_directories(kScreenshots);
     settle();
-    ASSERT_TRUE(widget.grab().save(QString::fromStdString((kScreenshots / name).string())));
+    testsupport::saveScreenshot(widget, name);
 }
 
 // A library with every colour, headings and separators, as a user's would look.
@@ -90,7 +87,7 @@ TEST_F(CleanerListWidgetTest, Screenshots) {
             EXPECT_EQ(widget->tableView()->model()->rowCount(), list->numberOfRows());
             EXPECT_EQ(widget->listPopup()->text(), "Standard");
             save(*widget, std::string("cleaner_list_") + (compact ? "compact_" : "standard_") +
-                              styles[style] + ".png");
+                              styles[style] + "");
         }
     }
 
@@ -106,7 +103,7 @@ TEST_F(CleanerListWidgetTest, Screenshots) {
         widget->tableView()->visualRect(widget->tableView()->model()->index(1, 0)).center();
     QHoverEvent hover(QEvent::HoverMove, over, rows->mapToGlobal(over), QPointF(-1, -1));
     QApplication::sendEvent(rows, &hover);
-    save(*widget, "cleaner_list_filtered.png");
+    save(*widget, "cleaner_list_filtered");
 }
 
 TEST_F(CleanerListWidgetTest, PopupMenuAndSidebar) {
@@ -118,7 +115,7 @@ TEST_F(CleanerListWidgetTest, PopupMenuAndSidebar) {
     EXPECT_EQ(titles, QStringList({"Standard", "Basic", "Library", "Custom", "---", "Web", "---",
                                    "Customize…"}));
     menu->popup(QPoint(0, 0));
-    save(*menu, "cleaner_list_popup_menu.png");
+    save(*menu, "cleaner_list_popup_menu");
     menu->hide();
 
     // Choosing "Web" in the rendered menu shows that group and retitles the popup.
@@ -139,7 +136,7 @@ TEST_F(CleanerListWidgetTest, PopupMenuAndSidebar) {
     EXPECT_EQ(side.tableView()->currentRow(), 0);
     side.tableView()->setCurrentRow(1);
     EXPECT_EQ(list->currentGroup().uuid, "##Basic");
-    save(side, "group_sidebar.png");
+    save(side, "group_sidebar");
 }
 
 TEST_F(CleanerListWidgetTest, KeyboardAndMouseReachTheController) {

@@ -22,12 +22,8 @@ using platform::ModifierFlags;
 namespace hotkeystest {
 namespace {
 
-const std::filesystem::path kScreenshots = std::filesystem::path(PURLANE_BUILD_DIR) / "screenshots";
-
 void shoot(QWidget& widget, const std::string& name) {
-    std::filesystem::create_directories(kScreenshots);
-    const auto path = kScreenshots / ("HotKeysPane-" + name + ".png");
-    EXPECT_TRUE(widget.grab().save(QString::fromStdString(path.string()))) << path;
+    testsupport::saveScreenshot(widget, "HotKeysPane-" + name);
 }
 
 class PaneWidget : public HotKeysPaneFixture {

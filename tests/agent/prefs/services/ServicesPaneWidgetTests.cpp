@@ -21,13 +21,9 @@
 namespace {
 
 namespace fs = std::filesystem;
-const fs::path kScreenshots = fs::path(PURLANE_BUILD_DIR) / "screenshots";
-
 void shoot(QWidget& widget, const std::string& name) {
-    fs::create_directories(kScreenshots);
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
-    const auto path = kScreenshots / ("ServicesPane-" + name + ".png");
-    EXPECT_TRUE(widget.grab().save(QString::fromStdString(path.string()))) << path;
+    testsupport::saveScreenshot(widget, "ServicesPane-" + name);
 }
 
 const char* kUserLibrary = R"({
