@@ -18,10 +18,12 @@
 #include "platform/linux/x11/X11HotKeys.h"
 #include "platform/linux/x11/X11SystemShortcuts.h"
 #include "tests/support/Subprocess.h"
+#include "tests/support/WaitFor.h"
 #include "tests/support/XDesktop.h"
 
 using namespace platform;
 using testsupport::run;
+using testsupport::waitFor;
 using testsupport::XDesktop;
 
 namespace {
@@ -31,15 +33,6 @@ constexpr uint32_t kSig = 0x4D415353;
 constexpr uint16_t kU = 32, kI = 34;
 constexpr uint32_t kCtrlOpt = CarbonModifier::kControl | CarbonModifier::kOption;
 constexpr uint16_t ctrlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;  // kCtrlOpt on the server
-
-bool waitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
 
 void key(const std::string& keys) {
     ASSERT_EQ(run({"/usr/bin/xdotool", "key", keys}).status, 0) << keys;

@@ -17,6 +17,7 @@
 #include "platform/pasteboard/PasteboardTypes.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitFor.h"
 #include "tests/support/WaylandCompositor.h"
 
 namespace {
@@ -34,14 +35,7 @@ const std::string kWlCopy = "/usr/bin/wl-copy", kWlPaste = "/usr/bin/wl-paste";
 const std::string kText(PasteboardTypes::kString);
 const std::string kPng("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
 
-bool waitFor(const std::function<bool()>& condition) {
-    const auto end = std::chrono::steady_clock::now() + 20s;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
+using testsupport::waitFor;
 
 std::string bigText(size_t size) {
     std::string text;

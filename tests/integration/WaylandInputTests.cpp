@@ -18,6 +18,7 @@
 #include "platform/linux/x11/XkbKeyboardLayout.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitFor.h"
 #include "tests/support/WaylandCompositor.h"
 
 using namespace platform;
@@ -29,15 +30,6 @@ namespace {
 
 constexpr double kWait = 20;
 constexpr uint16_t kA = 0, kF = 3, kH = 4, kC = 8, kV = 9, kO = 31, kI = 34, kK = 40;
-
-bool waitUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
 
 class WaylandInput : public testing::Test {
   protected:
@@ -75,7 +67,8 @@ class WaylandInput : public testing::Test {
         }
         editors.push_back(std::make_unique<Subprocess>(std::vector<std::string>{program, text}));
         Subprocess& editor = *editors.back();
-        EXPECT_TRUE(waitUntil([&] { return frontPid() == editor.pid(); })) << editor.stderrText();
+        EXPECT_TRUE(testsupport::waitFor([&] { return frontPid() == editor.pid(); }))
+            << editor.stderrText();
         return editor;
     }
 
@@ -143,7 +136,7 @@ TEST_F(WaylandInput, KeysReachTheirEditorInItsLayoutWithTheClipboardKeysOfItsApp
     press(editor.pid(), kA, ModifierFlags::command);
     press(editor.pid(), kC, ModifierFlags::command);
     const auto copied = [] { return testsupport::run({"/usr/bin/wl-paste", "--no-newline"}).out; };
-    EXPECT_TRUE(waitUntil([&] { return copied() == "а"; })) << copied();
+    EXPECT_TRUE(testsupport::waitFor([&] { return copied() == "а"; })) << copied();
 }
 
 // Sway's IPC knows processes and desktop entries; foreign-toplevel management only app_ids.
@@ -163,7 +156,8 @@ TEST_F(WaylandInput, SwayAndForeignToplevelsTellTheFrontApplicationAndBringOneFo
     };
     Subprocess& first = openEditor("one");
     Subprocess& second = openEditor("two", "other_editor");
-    EXPECT_TRUE(waitUntil([&] { return wasReported(second.pid()) && seen().size() == 2; }));
+    EXPECT_TRUE(
+        testsupport::waitFor([&] { return wasReported(second.pid()) && seen().size() == 2; }));
     const auto front = apps->frontmost();
     ASSERT_TRUE(front);
     EXPECT_EQ(front->localizedName, "Other Editor");
@@ -181,7 +175,8 @@ TEST_F(WaylandInput, SwayAndForeignToplevelsTellTheFrontApplicationAndBringOneFo
     EXPECT_FALSE(toplevels->activate(second.pid()));
     EXPECT_FALSE(toplevels->activateApplication("nobody"));
     ASSERT_TRUE(toplevels->activateApplication("other_editor"));
-    EXPECT_TRUE(waitUntil([&] { return frontPid() == second.pid() && seen().size() == 4; }));
+    EXPECT_TRUE(
+        testsupport::waitFor([&] { return frontPid() == second.pid() && seen().size() == 4; }));
     EXPECT_EQ(seen(), (std::vector<std::string>{"purlane_textwindow", "other_editor",
                                                 "purlane_textwindow", "other_editor"}));
 

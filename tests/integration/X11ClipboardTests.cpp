@@ -18,6 +18,7 @@
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitFor.h"
 #include "tests/support/XDesktop.h"
 
 namespace {
@@ -37,15 +38,7 @@ const std::string kPng("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
 
 using testsupport::ScopedEnv;
 
-// Polls a condition until it holds; the bound only keeps a broken build from hanging.
-bool waitFor(const std::function<bool()>& condition, std::chrono::seconds bound = 20s) {
-    const auto end = std::chrono::steady_clock::now() + bound;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
+using testsupport::waitFor;
 
 std::string bigText(size_t size) {
     std::string text;

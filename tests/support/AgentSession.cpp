@@ -7,12 +7,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <sstream>
-#include <thread>
 
 #include "platform/linux/DetachedProcess.h"
+#include "tests/support/WaitFor.h"
 
 namespace fs = std::filesystem;
 
@@ -26,11 +24,6 @@ const std::string kCtl = (kBuild / "bin/purlanectl").string();
 double now() {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace
@@ -176,12 +169,7 @@ bool AgentSession::isListed(int pid) {
 }
 
 bool AgentSession::waitFor(const std::function<bool()>& done, double timeout) {
-    const double deadline = now() + timeout;
-    while (!done()) {
-        if (now() >= deadline) return done();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
+    return testsupport::waitFor(done, timeout);
 }
 
 bool AgentSession::waitForOutput(Subprocess& process, const std::string& text, double timeout) {
@@ -198,7 +186,7 @@ bool AgentSession::waitForOutput(Subprocess& process, const std::string& text, d
 
 std::vector<std::string> AgentSession::commandLine(int pid) {
     std::vector<std::string> args;
-    const std::string raw = readAll("/proc/" + std::to_string(pid) + "/cmdline");
+    const std::string raw = readFile("/proc/" + std::to_string(pid) + "/cmdline");
     std::istringstream in(raw);
     for (std::string arg; std::getline(in, arg, '\0');) args.push_back(arg);
     return args;
@@ -206,7 +194,7 @@ std::vector<std::string> AgentSession::commandLine(int pid) {
 
 // Only programs started for this home are ours to end, whatever else shares the bus.
 bool AgentSession::belongsHere(int pid) const {
-    const std::string environment = readAll("/proc/" + std::to_string(pid) + "/environ");
+    const std::string environment = readFile("/proc/" + std::to_string(pid) + "/environ");
     return environment.find(std::string("HOME=") + home().string() + '\0') != std::string::npos;
 }
 
