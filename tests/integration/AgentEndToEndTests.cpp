@@ -46,22 +46,8 @@ size_t occurrences(const std::string& text, const std::string& part) {
     return n;
 }
 
-class AgentEndToEnd : public testing::Test {
+class AgentEndToEnd : public testsupport::AgentSessionTest {
   protected:
-    void SetUp() override {
-        if (!AgentSession::runnerHasSessionBus())
-            GTEST_SKIP() << "no session bus: run under dbus-run-session";
-        session = std::make_unique<AgentSession>();
-        if (!session->ready()) GTEST_SKIP() << "no private bus could be started";
-    }
-
-    // The engine published, then the agent started.
-    Subprocess* startWithEngine() {
-        const RunResult registered = session->registerEngine();
-        EXPECT_EQ(registered.status, 0) << registered.err;
-        return session->startAgent();
-    }
-
     // A script command's output lines; a failing command fails the test.
     Lines script(const std::vector<std::string>& args) {
         const RunResult r = session->script(args);
@@ -128,12 +114,10 @@ class AgentEndToEnd : public testing::Test {
         auto opened = Bundle::open(bundle);
         return opened ? opened->executablePath().value_or(fs::path()) : fs::path();
     }
-
-    std::unique_ptr<AgentSession> session;
 };
 
 TEST_F(AgentEndToEnd, FirstCleanTextStartsTheEngineHiddenAndIsNotLost) {
-    Subprocess* agent = startWithEngine();
+    Subprocess* agent = session->startWithEngine();
     ASSERT_TRUE(agent);
     EXPECT_TRUE(session->appsWithIdentifier(AgentSession::kEngineID).empty());
 
@@ -151,7 +135,7 @@ TEST_F(AgentEndToEnd, FirstCleanTextStartsTheEngineHiddenAndIsNotLost) {
 }
 
 TEST_F(AgentEndToEnd, CleanTextHandsTheCleanerToTheEngineAsGiven) {
-    ASSERT_TRUE(startWithEngine());
+    ASSERT_TRUE(session->startWithEngine());
     EXPECT_EQ(cleanText("déjà vu, straße", "#UPPER"), "DÉJÀ VU, STRASSE");
     // A name rather than a token: the engine resolves it.
     EXPECT_EQ(cleanText("quiet", "Upper Case"), "QUIET");
@@ -169,7 +153,7 @@ TEST_F(AgentEndToEnd, WithoutAnEngineTheRequestIsDroppedAndTheTextComesBack) {
 }
 
 TEST_F(AgentEndToEnd, CleansTheClipboardAndNamedPasteboardsInPlace) {
-    ASSERT_TRUE(startWithEngine());
+    ASSERT_TRUE(session->startWithEngine());
     ASSERT_EQ(session->ctl({"pasteboard", "copy"}, "  a   lot   of space  ").status, 0);
     ASSERT_EQ(session->ctl({"pasteboard", "copy", "-p", "Scratch"}, "quiet words").status, 0);
 
@@ -225,7 +209,7 @@ TEST_F(AgentEndToEnd, MakePlainPasteboardKeepsOnlyPlainText) {
 }
 
 TEST_F(AgentEndToEnd, GroupNamesAndItemsComeFromThePublishedLibrary) {
-    ASSERT_TRUE(startWithEngine());
+    ASSERT_TRUE(session->startWithEngine());
     // The spellings of the limit are the script command's unit tests' business.
     EXPECT_EQ(script({"group names"}), kAllGroups);
     EXPECT_EQ(script({"group names", "--limit", "built-in"}), kBuiltinGroups);
@@ -249,7 +233,7 @@ TEST_F(AgentEndToEnd, GroupNamesAndItemsComeFromThePublishedLibrary) {
 }
 
 TEST_F(AgentEndToEnd, NamesAndTokensTranslateAndUnknownValuesEcho) {
-    ASSERT_TRUE(startWithEngine());
+    ASSERT_TRUE(session->startWithEngine());
     EXPECT_EQ(script({"name to token", "Upper Case"}), Lines{"#UPPER"});
     EXPECT_EQ(script({"name to token", "Nobody's Cleaner"}), Lines{"Nobody's Cleaner"});
     EXPECT_EQ(script({"token to name", "#SCRUB"}), Lines{"Scrub Text"});
@@ -267,7 +251,7 @@ TEST_F(AgentEndToEnd, TextEncodingsAreListedAndValidated) {
 
 TEST_F(AgentEndToEnd, Version8EngineServesLibraryAndCleansWithPL8Connect) {
     ASSERT_EQ(defaultsWrite("PL8Connect", "-bool", "YES"), 0);
-    Subprocess* agent = startWithEngine();
+    Subprocess* agent = session->startWithEngine();
     ASSERT_TRUE(agent);
     // Only the version-8 list counts now, and there is none yet.
     EXPECT_TRUE(script({"group names"}).empty());
@@ -287,7 +271,7 @@ TEST_F(AgentEndToEnd, Version8EngineServesLibraryAndCleansWithPL8Connect) {
 }
 
 TEST_F(AgentEndToEnd, LibraryChangeIsSeenByTheNextCommand) {
-    Subprocess* agent = startWithEngine();
+    Subprocess* agent = session->startWithEngine();
     ASSERT_TRUE(agent);
     ASSERT_FALSE(contains(script({"group names"}), "Added Later"));
     ASSERT_NO_FATAL_FAILURE(addUserGroup("Added Later", "#UPPER"));

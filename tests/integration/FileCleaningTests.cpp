@@ -63,16 +63,12 @@ class ReadOnlyFolder {
     bool immutable_ = false;
 };
 
-class FileCleaning : public testing::Test {
+class FileCleaning : public testsupport::AgentSessionTest {
   protected:
     void SetUp() override {
-        if (!AgentSession::runnerHasSessionBus())
-            GTEST_SKIP() << "no session bus: run under dbus-run-session";
-        session = std::make_unique<AgentSession>();
-        if (!session->ready()) GTEST_SKIP() << "no private bus could be started";
-        const RunResult registered = session->registerEngine();
-        ASSERT_EQ(registered.status, 0) << registered.err;
-        agent = session->startAgent();
+        AgentSessionTest::SetUp();
+        if (IsSkipped()) return;
+        agent = session->startWithEngine();
         ASSERT_TRUE(agent);
         folder = session->home() / "Documents";
         fs::create_directories(folder);
@@ -84,10 +80,7 @@ class FileCleaning : public testing::Test {
         std::ofstream(p, std::ios::binary) << bytes;
         return p.string();
     }
-    std::string read(const std::string& name) {
-        std::ifstream in(folder / name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::string read(const std::string& name) { return testsupport::readFile(folder / name); }
     // purlanectl script 'clean file' PATH ARGS...; the command has no result.
     void cleanFile(const std::string& path, std::vector<std::string> args) {
         args.insert(args.begin(), {"clean file", path});
@@ -98,7 +91,6 @@ class FileCleaning : public testing::Test {
     // The agent logged a line ending in `line`.
     bool logged(const std::string& line) { return agent->waitForStderr(": " + line, 10); }
 
-    std::unique_ptr<AgentSession> session;
     Subprocess* agent = nullptr;
     fs::path folder;
 };

@@ -18,15 +18,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ScriptFailures : public testing::Test {
+class ScriptFailures : public testsupport::AgentSessionTest {
   protected:
-    void SetUp() override {
-        if (!AgentSession::runnerHasSessionBus())
-            GTEST_SKIP() << "no session bus: run under dbus-run-session";
-        session = std::make_unique<AgentSession>();
-        if (!session->ready()) GTEST_SKIP() << "no private bus could be started";
-    }
-
     // The engine published and running with `faults`, then the agent; the agent alone waits
     // `agentTimeout` seconds for an Apple-event reply when given.
     Subprocess* startWithEngine(const std::vector<std::string>& faults,
@@ -59,8 +52,6 @@ class ScriptFailures : public testing::Test {
                 found.push_back(entry.path().filename().string());
         return found;
     }
-
-    std::unique_ptr<AgentSession> session;
 };
 
 TEST_F(ScriptFailures, AnEngineThatAnswersTooLateLeavesTheTextAsItWas) {

@@ -31,13 +31,11 @@ PropertyList entry(const std::string& title, const std::string& userData) {
                                     {"NSUserData", userData}};
 }
 
-class ServicesIntegration : public testing::Test {
+class ServicesIntegration : public testsupport::AgentSessionTest {
   protected:
     void SetUp() override {
-        if (!AgentSession::runnerHasSessionBus())
-            GTEST_SKIP() << "no session bus: run under dbus-run-session";
-        session = std::make_unique<AgentSession>();
-        if (!session->ready()) GTEST_SKIP() << "no private bus could be started";
+        AgentSessionTest::SetUp();
+        if (IsSkipped()) return;
         ASSERT_EQ(session->registerEngine().status, 0);
         // The custom bundle as the Services builder writes it.
         writeBundle("purlaneCustom.pldynamicservice",
@@ -64,8 +62,6 @@ class ServicesIntegration : public testing::Test {
         args.insert(args.end(), flags.begin(), flags.end());
         return session->ctl(args, input);
     }
-
-    std::unique_ptr<AgentSession> session;
 };
 
 TEST_F(ServicesIntegration, ListShowsTheAgentsOwnEntryThenTheBundlesEntries) {

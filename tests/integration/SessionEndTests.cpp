@@ -50,8 +50,7 @@ class SessionEnd : public testing::Test {
 };
 
 TEST_F(SessionEnd, EveryWaitingProgramExitsWithStatusZeroWhenTheBusGoes) {
-    ASSERT_EQ(session->registerEngine().status, 0);
-    Subprocess* agent = session->startAgent();
+    Subprocess* agent = session->startWithEngine();
     ASSERT_TRUE(agent);
     Subprocess* engine =
         session->start({AgentSession::engineExecutable().string()}, AgentSession::kEngineID);
@@ -72,8 +71,7 @@ TEST_F(SessionEnd, EveryWaitingProgramExitsWithStatusZeroWhenTheBusGoes) {
 }
 
 TEST_F(SessionEnd, AnEngineTheAgentLaunchedLeavesToo) {
-    ASSERT_EQ(session->registerEngine().status, 0);
-    Subprocess* agent = session->startAgent();
+    Subprocess* agent = session->startWithEngine();
     ASSERT_TRUE(agent);
     // The first clean request makes the agent launch the engine.
     ASSERT_EQ(session->script({"clean text", "quiet", "--cleaner", "#UPPER"}).out, "QUIET\n");

@@ -9,13 +9,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "agent/app/AgentGURLHandler.h"
 #include "tests/support/AgentSession.h"
 #include "tests/support/XDesktop.h"
 
 using testsupport::AgentSession;
+using testsupport::readFile;
 using testsupport::RunResult;
 using testsupport::Subprocess;
 namespace fs = std::filesystem;
@@ -24,13 +24,6 @@ namespace {
 
 const fs::path kSource = fs::path(PURLANE_TEST_DATA).parent_path().parent_path();
 const fs::path kBin = fs::path(PURLANE_BUILD_DIR) / "bin";
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 class UrlCommandDesktop : public testing::Test {
   protected:

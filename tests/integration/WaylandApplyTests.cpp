@@ -52,8 +52,7 @@ class WaylandApply : public testing::Test {
                 << services.back()->stderrText();
         }
         if (!settings.empty()) ASSERT_EQ(session->ctl(settings).status, 0);
-        ASSERT_EQ(session->registerEngine().status, 0);
-        agent = session->startAgent();
+        agent = session->startWithEngine();
         ASSERT_NE(agent, nullptr);
     }
     void TearDown() override {

@@ -22,8 +22,7 @@ void AgentDesktopTest::SetUp() {
     fs::create_directories(entries);
     std::ofstream(entries / (std::string(kZenityID) + ".desktop"))
         << "[Desktop Entry]\nType=Application\nName=Zenity\nExec=zenity\nStartupWMClass=Zenity\n";
-    ASSERT_EQ(session->registerEngine().status, 0);
-    agent = session->startAgent();
+    agent = session->startWithEngine();
     ASSERT_NE(agent, nullptr);
 }
 

@@ -103,6 +103,12 @@ RunResult AgentSession::registerEngine() {
     return run({engineExecutable().string(), "--register"});
 }
 
+Subprocess* AgentSession::startWithEngine() {
+    const RunResult registered = registerEngine();
+    EXPECT_EQ(registered.status, 0) << registered.err;
+    return registered.status == 0 ? startAgent() : nullptr;
+}
+
 Subprocess* AgentSession::startAgent() {
     return start({agentExecutable().string()}, kAgentID);
 }
@@ -220,6 +226,13 @@ void AgentSession::endPrograms() {
     for (auto& child : children_) child->signal(SIGTERM);
     for (auto& child : children_) child->wait(5);
     children_.clear();  // what still runs is killed
+}
+
+void AgentSessionTest::SetUp() {
+    if (!AgentSession::runnerHasSessionBus())
+        GTEST_SKIP() << "no session bus: run under dbus-run-session";
+    session = std::make_unique<AgentSession>();
+    if (!session->ready()) GTEST_SKIP() << "no private bus could be started";
 }
 
 }  // namespace testsupport

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -53,6 +55,9 @@ class AgentSession {
 
     // SampleEngine --register: the engine's identity and library, published.
     RunResult registerEngine();
+    // The engine published, then the agent started; nothing (and a test failure naming what
+    // went wrong) when either failed.
+    Subprocess* startWithEngine();
     // Starts the agent and waits until it is listed; nothing (and a test failure naming what
     // it printed) when it did not show up in time.
     Subprocess* startAgent();
@@ -91,6 +96,16 @@ class AgentSession {
     std::optional<std::string> display_;
     bool ready_ = false;
     std::vector<std::unique_ptr<Subprocess>> children_;
+};
+
+// A test with a session of its own, skipped where the runner gave no session bus or no private
+// one could be started. Fixtures that set up more call this SetUp first and stop when it
+// skipped.
+class AgentSessionTest : public testing::Test {
+  protected:
+    void SetUp() override;
+
+    std::unique_ptr<AgentSession> session;
 };
 
 }  // namespace testsupport
