@@ -37,7 +37,6 @@ const std::string kXclip = "/usr/bin/xclip";
 const std::string kPng("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
 
 using testsupport::ScopedEnv;
-
 using testsupport::waitFor;
 
 std::string bigText(size_t size) {

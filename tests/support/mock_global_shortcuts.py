@@ -14,12 +14,12 @@ Prints "ready" once its names are owned.
 """
 
 import sys
-import time
 
 import dbus
 import dbus.service
-from dbus.mainloop.glib import DBusGMainLoop
 from gi.repository import GLib
+
+from mock_bus import serve
 
 PORTAL = "org.freedesktop.portal.GlobalShortcuts"
 REQUEST = "org.freedesktop.portal.Request"
@@ -153,28 +153,8 @@ class Control(dbus.service.Object):
         self.portal.bind_once = True
 
 
-def own(bus, name):
-    # The mock of the test before may still be leaving the bus.
-    deadline = time.monotonic() + 10
-    while True:
-        try:
-            return dbus.service.BusName(name, bus, do_not_queue=True)
-        except dbus.exceptions.NameExistsException:
-            if time.monotonic() > deadline:
-                raise
-            time.sleep(0.05)
-
-
 def main():
-    DBusGMainLoop(set_as_default=True)
-    bus = dbus.SessionBus()
-    portal = Portal(bus)
-    Control(bus, portal)
-    name = own(bus, "org.freedesktop.portal.Desktop")
-    print("ready", flush=True)
-    loop = GLib.MainLoop()
-    loop.run()
-    del name
+    serve("org.freedesktop.portal.Desktop", lambda bus: Control(bus, Portal(bus)))
 
 
 if __name__ == "__main__":

@@ -10,12 +10,12 @@ Prints "ready" once its name is owned.
 """
 
 import sys
-import time
 
 import dbus
 import dbus.service
-from dbus.mainloop.glib import DBusGMainLoop
 from gi.repository import GLib
+
+from mock_bus import serve
 
 ACCEL = "org.kde.KGlobalAccel"
 COMPONENT = "org.kde.kglobalaccel.Component"
@@ -98,27 +98,8 @@ class Control(dbus.service.Object):
         self.accel.chosen[str(action)] = int(keys)
 
 
-def own(bus, name):
-    # The mock of the test before may still be leaving the bus.
-    deadline = time.monotonic() + 10
-    while True:
-        try:
-            return dbus.service.BusName(name, bus, do_not_queue=True)
-        except dbus.exceptions.NameExistsException:
-            if time.monotonic() > deadline:
-                raise
-            time.sleep(0.05)
-
-
 def main():
-    DBusGMainLoop(set_as_default=True)
-    bus = dbus.SessionBus()
-    accel = Accel(bus)
-    Control(bus, accel)
-    name = own(bus, "org.kde.kglobalaccel")
-    print("ready", flush=True)
-    GLib.MainLoop().run()
-    del name
+    serve("org.kde.kglobalaccel", lambda bus: Control(bus, Accel(bus)))
 
 
 if __name__ == "__main__":

@@ -21,8 +21,9 @@ import uuid
 
 import dbus
 import dbus.service
-from dbus.mainloop.glib import DBusGMainLoop
 from gi.repository import GLib
+
+from mock_bus import serve
 
 REMOTE_DESKTOP = "org.freedesktop.portal.RemoteDesktop"
 CLIPBOARD = "org.freedesktop.portal.Clipboard"
@@ -294,16 +295,7 @@ class Control(dbus.service.Object):
 
 
 def main():
-    DBusGMainLoop(set_as_default=True)
-    bus = dbus.SessionBus()
-    portal = Portal(bus)
-    Control(bus, portal)
-    name = dbus.service.BusName("org.freedesktop.portal.Desktop", bus, do_not_queue=True)
-    print("ready", flush=True)
-    try:
-        GLib.MainLoop().run()
-    finally:
-        del name
+    serve("org.freedesktop.portal.Desktop", lambda bus: Control(bus, Portal(bus)))
 
 
 if __name__ == "__main__":

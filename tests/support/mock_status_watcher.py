@@ -12,8 +12,8 @@ import sys
 
 import dbus
 import dbus.service
-from dbus.mainloop.glib import DBusGMainLoop
-from gi.repository import GLib
+
+from mock_bus import serve
 
 WATCHER = "org.kde.StatusNotifierWatcher"
 CONTROL = "org.purlane.test.MockStatusWatcher"
@@ -107,14 +107,7 @@ class Control(dbus.service.Object):
 
 
 def main():
-    DBusGMainLoop(set_as_default=True)
-    bus = dbus.SessionBus()
-    watcher = Watcher(bus)
-    Control(bus, watcher)
-    name = dbus.service.BusName(WATCHER, bus, do_not_queue=True)
-    print("ready", flush=True)
-    GLib.MainLoop().run()
-    del name
+    serve(WATCHER, lambda bus: Control(bus, Watcher(bus)))
 
 
 if __name__ == "__main__":

@@ -1,0 +1,35 @@
+"""What every stand-in service of the tests does on the session bus: its objects made, its name
+owned (waiting while the stand-in of the test before leaves the bus), "ready" printed, then
+serving until it is ended."""
+
+import time
+
+import dbus
+import dbus.service
+from dbus.mainloop.glib import DBusGMainLoop
+from gi.repository import GLib
+
+
+def own(bus, name):
+    deadline = time.monotonic() + 10
+    while True:
+        try:
+            return dbus.service.BusName(name, bus, do_not_queue=True)
+        except dbus.exceptions.NameExistsException:
+            if time.monotonic() > deadline:
+                raise
+            time.sleep(0.05)
+
+
+def serve(name, make_objects):
+    """Owns `name` once `make_objects(bus)` has put the service's objects on the bus; what it
+    returns lives as long as the service."""
+    DBusGMainLoop(set_as_default=True)
+    bus = dbus.SessionBus()
+    objects = make_objects(bus)
+    owned = own(bus, name)
+    print("ready", flush=True)
+    try:
+        GLib.MainLoop().run()
+    finally:
+        del owned, objects
