@@ -92,17 +92,6 @@ class HotKeysPaneWithAgent : public testsupport::AgentDesktopTest {
         AgentDesktopTest::TearDown();
     }
 
-    // Times the agent said it registered its hot keys again.
-    size_t registrations() {
-        agent->waitForStderr("\x01", 0.05);  // reads what the agent has logged so far
-        size_t n = 0;
-        const std::string& text = agent->stderrText();
-        for (size_t at = text.find("Attention!! hot key changed"); at != std::string::npos;
-             at = text.find("Attention!! hot key changed", at + 1))
-            ++n;
-        return n;
-    }
-
     platform::NotificationCenter center;
     PLClient client{{nullptr, nullptr, &center, nullptr, nullptr}};
     platform::SimSounds sounds;
@@ -146,7 +135,7 @@ TEST_F(HotKeysPaneWithAgent, ARecordedRowCleansAForeignFieldThroughTheAgent) {
         [&] { return widget->cellAt(1)->labelButton->text() == "Apply Cleaner: Upper Case"; }, 20));
 
     // Control-Option-J typed into the row's recorder.
-    const size_t before = registrations();
+    const size_t before = hotKeyRegistrations();
     ShortcutView& recorder = *widget->cellAt(1)->actionShortcutView;
     const QPoint at = recorder.mapToGlobal(QPoint(20, recorder.height() / 2));
     ASSERT_EQ(
@@ -165,7 +154,7 @@ TEST_F(HotKeysPaneWithAgent, ARecordedRowCleansAForeignFieldThroughTheAgent) {
     EXPECT_EQ(reader.list[1].keycode, 38u);
     EXPECT_EQ(reader.list[1].modifiersRaw, ModifierFlags::control | ModifierFlags::option);
     EXPECT_EQ(reader.list[1].cleaner, "#UPPER");
-    ASSERT_TRUE(AgentSession::waitFor([&] { return registrations() > before; }))
+    ASSERT_TRUE(AgentSession::waitFor([&] { return hotKeyRegistrations() > before; }))
         << agent->stderrText();
 
     spinUntil([] { return false; }, 0.3);  // the recorder's last repaint reaches the screen

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -11,8 +10,7 @@
 #include <fstream>
 
 #include "agent/app/AgentGURLHandler.h"
-#include "tests/support/AgentSession.h"
-#include "tests/support/XDesktop.h"
+#include "tests/support/AgentDesktopTest.h"
 
 using testsupport::AgentSession;
 using testsupport::readFile;
@@ -25,31 +23,18 @@ namespace {
 const fs::path kSource = fs::path(PURLANE_TEST_DATA).parent_path().parent_path();
 const fs::path kBin = fs::path(PURLANE_BUILD_DIR) / "bin";
 
-class UrlCommandDesktop : public testing::Test {
+class UrlCommandDesktop : public testsupport::AgentDesktopTest {
   protected:
     void SetUp() override {
-        if (!AgentSession::runnerHasSessionBus())
-            GTEST_SKIP() << "no session bus: run under dbus-run-session";
         if (!fs::exists("/usr/bin/xdg-open")) GTEST_SKIP() << "xdg-utils missing";
         // What xdg-open does is decided by the desktop it detects; without any it follows the
         // default applications of mimeapps.list, as every desktop does for scheme handlers.
         for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
                                  "GNOME_DESKTOP_SESSION_ID", "MATE_DESKTOP_SESSION_ID", "BROWSER"})
             unsetenv(name);
-        desktop = std::make_unique<testsupport::XDesktop>();
-        ASSERT_TRUE(desktop->ready()) << desktop->error();
-        session = std::make_unique<AgentSession>(desktop->display());
-        ASSERT_TRUE(session->ready());
+        startDesktop();
+        if (IsSkipped() || HasFatalFailure()) return;
         installHandlerEntry();
-    }
-    void TearDown() override {
-        if (HasFailure() && agent) {
-            agent->signal(SIGTERM);
-            agent->wait(10);
-            ADD_FAILURE() << "agent said:\n" << agent->stdoutText() << agent->stderrText();
-        }
-        session.reset();
-        desktop.reset();
     }
 
     // The entry the package installs, pointing at this build's purlanectl, made the default
@@ -71,10 +56,6 @@ class UrlCommandDesktop : public testing::Test {
     int agentsListed() {
         return static_cast<int>(session->appsWithIdentifier(AgentSession::kAgentID).size());
     }
-
-    std::unique_ptr<testsupport::XDesktop> desktop;
-    std::unique_ptr<AgentSession> session;
-    Subprocess* agent = nullptr;
 };
 
 TEST_F(UrlCommandDesktop, XdgOpenReachesTheRunningAgent) {

@@ -9,13 +9,18 @@ namespace testsupport {
 
 namespace fs = std::filesystem;
 
-void AgentDesktopTest::SetUp() {
+void AgentDesktopTest::startDesktop() {
     if (!AgentSession::runnerHasSessionBus())
         GTEST_SKIP() << "no session bus: run under dbus-run-session";
     desktop = std::make_unique<XDesktop>();
     ASSERT_TRUE(desktop->ready()) << desktop->error();
     session = std::make_unique<AgentSession>(desktop->display());
     ASSERT_TRUE(session->ready());
+}
+
+void AgentDesktopTest::SetUp() {
+    startDesktop();
+    if (IsSkipped() || HasFatalFailure()) return;
     // Debian's zenity ships no desktop entry; this one gives it its identifier, as an installed
     // application has, so rules can name it.
     const fs::path entries = session->dataHome() / "applications";
@@ -76,6 +81,15 @@ bool AgentDesktopTest::editorShows(const std::string& text) {
     while ((line = field->readLine(AgentSession::kWait)) && *line != "text: " + text) {
     }
     return line.has_value();
+}
+
+size_t AgentDesktopTest::hotKeyRegistrations() {
+    agent->waitForStderr("\x01", 0.05);  // reads what the agent has logged so far
+    const std::string& text = agent->stderrText();
+    const std::string line = "Attention!! hot key changed";
+    size_t n = 0;
+    for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++n;
+    return n;
 }
 
 }  // namespace testsupport

@@ -18,8 +18,11 @@ class AgentDesktopTest : public testing::Test {
   protected:
     static constexpr const char* kZenityID = "org.gnome.Zenity";
 
+    // The desktop and the session, then the engine and the agent.
     void SetUp() override;
     void TearDown() override;
+    // The desktop and the session alone, for tests that start the agent themselves.
+    void startDesktop();
 
     static RunResult xdotool(std::vector<std::string> args);
     // Waits until `program`'s window is the active one.
@@ -32,6 +35,8 @@ class AgentDesktopTest : public testing::Test {
     void openEditor(const std::string& text);
     // Whether the editor came to hold `text` (it prints its text at every change).
     bool editorShows(const std::string& text);
+    // Times the agent said it registered its hot keys again.
+    size_t hotKeyRegistrations();
 
     std::unique_ptr<XDesktop> desktop;
     std::unique_ptr<AgentSession> session;

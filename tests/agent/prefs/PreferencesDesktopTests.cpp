@@ -11,21 +11,8 @@ namespace {
 
 const std::string kAgent = AgentSession::kAgentID;
 
-struct PreferencesDesktopTest : testing::Test {
-    void SetUp() override {
-        if (!AgentSession::runnerHasSessionBus())
-            GTEST_SKIP() << "no session bus: run under dbus-run-session";
-        desktop = std::make_unique<XDesktop>();
-        ASSERT_TRUE(desktop->ready()) << desktop->error();
-        session = std::make_unique<AgentSession>(desktop->display());
-        ASSERT_TRUE(session->ready());
-    }
-    void TearDown() override {
-        if (HasFailure() && desktop && desktop->ready())
-            desktop->screenshot("PreferencesDesktop-failure");
-        session.reset();
-        desktop.reset();
-    }
+struct PreferencesDesktopTest : AgentDesktopTest {
+    void SetUp() override { startDesktop(); }
     std::optional<std::string> read(const std::string& key) {
         RunResult r = session->ctl({"defaults", "read", kAgent, key});
         if (r.status != 0) return std::nullopt;
@@ -37,9 +24,6 @@ struct PreferencesDesktopTest : testing::Test {
         auto lines = AgentSession::lines(r.out);
         return lines.empty() ? "" : lines[0];
     }
-
-    std::unique_ptr<XDesktop> desktop;
-    std::unique_ptr<AgentSession> session;
 };
 
 TEST_F(PreferencesDesktopTest, ShowPrefsOpensTheLastPaneOnceAndControlWClosesIt) {
@@ -52,7 +36,7 @@ TEST_F(PreferencesDesktopTest, ShowPrefsOpensTheLastPaneOnceAndControlWClosesIt)
             ->ctl({"defaults", "write", kAgent, "prefs.selected.identifier", "-string", "advanced"})
             .status,
         0);
-    Subprocess* agent = session->startAgent();
+    agent = session->startAgent();
     ASSERT_NE(agent, nullptr);
 
     std::optional<uint32_t> window;
