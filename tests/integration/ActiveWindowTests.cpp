@@ -15,6 +15,7 @@
 #include "platform/linux/QtMainQueue.h"
 #include "platform/linux/x11/X11ActiveWindow.h"
 #include "tests/support/QtTestApp.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/XDesktop.h"
@@ -33,11 +34,10 @@ class ActiveWindow : public testing::Test {
         testsupport::ensureQtApplication();
         desktop = std::make_unique<XDesktop>();
         if (!desktop->ready()) GTEST_SKIP() << "no X desktop: " << desktop->error();
-        if (const char* saved = std::getenv("XDG_DATA_HOME")) savedDataHome = saved;
         data.write("applications/org.gnome.Zenity.desktop",
                    "[Desktop Entry]\nType=Application\nName=Zenity Dialogs\nExec=zenity\n"
                    "StartupWMClass=Zenity\n");
-        setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+        dataHome.emplace("XDG_DATA_HOME", data.path().string());
         workspace = std::make_unique<LinuxWorkspace>(queue, events);
         workspace->setForeignApplications(X11ActiveWindow::open());
         observer = workspace->notificationCenter().addObserver(
@@ -53,10 +53,7 @@ class ActiveWindow : public testing::Test {
         if (workspace) workspace->notificationCenter().removeObserver(observer);
         workspace.reset();
         programs.clear();
-        if (savedDataHome)
-            setenv("XDG_DATA_HOME", savedDataHome->c_str(), 1);
-        else
-            unsetenv("XDG_DATA_HOME");
+        dataHome.reset();
         desktop.reset();
     }
 
@@ -79,7 +76,7 @@ class ActiveWindow : public testing::Test {
 
     std::unique_ptr<XDesktop> desktop;
     testsupport::TempDir data;
-    std::optional<std::string> savedDataHome;
+    std::optional<testsupport::ScopedEnv> dataHome;
     QtMainQueue queue;
     DBusAppleEventManager events;
     std::unique_ptr<LinuxWorkspace> workspace;
@@ -125,20 +122,13 @@ TEST_F(ActiveWindow, WithoutADesktopEntryTheWindowClassNamesIt) {
     ASSERT_TRUE(testsupport::spinUntil([&] { return frontIs(dialog.pid()); }, kWait));
     // A watch that reads no entry for it.
     testsupport::TempDir empty;
-    const char* dirs = std::getenv("XDG_DATA_DIRS");
-    const std::optional<std::string> savedDirs =
-        dirs ? std::optional<std::string>(dirs) : std::nullopt;
     setenv("XDG_DATA_HOME", empty.path().c_str(), 1);
-    setenv("XDG_DATA_DIRS", empty.path().c_str(), 1);
+    testsupport::ScopedEnv dirs("XDG_DATA_DIRS", empty.path().string());
     auto plain = X11ActiveWindow::open();
     ASSERT_TRUE(plain);
     std::optional<WindowedApplication> found;
     for (const auto& app : plain->withWindows())
         if (app.pid == dialog.pid()) found = app;
-    if (savedDirs)
-        setenv("XDG_DATA_DIRS", savedDirs->c_str(), 1);
-    else
-        unsetenv("XDG_DATA_DIRS");
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(found->localizedName, "Zenity");
     EXPECT_EQ(found->bundleIdentifier, std::nullopt);

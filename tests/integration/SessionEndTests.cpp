@@ -11,6 +11,7 @@
 
 #include "platform/linux/DetachedProcess.h"
 #include "tests/support/AgentSession.h"
+#include "tests/support/ScopedEnv.h"
 
 using testsupport::AgentSession;
 using testsupport::Subprocess;
@@ -25,17 +26,16 @@ class SessionEnd : public testing::Test {
     void SetUp() override {
         session = std::make_unique<AgentSession>();
         if (!session->ready()) GTEST_SKIP() << "no private bus could be started";
-        if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS")) previous = address;
         bus = std::make_unique<Subprocess>(std::vector<std::string>{
             "/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=1"});
         const auto address = bus->readLine(AgentSession::kWait);
         ASSERT_TRUE(address && !address->empty()) << bus->stderrText();
-        setenv("DBUS_SESSION_BUS_ADDRESS", address->c_str(), 1);
+        busEnv.emplace("DBUS_SESSION_BUS_ADDRESS", *address);
     }
 
     void TearDown() override {
         // Whatever did not leave is ended on the session's own bus.
-        if (previous) setenv("DBUS_SESSION_BUS_ADDRESS", previous->c_str(), 1);
+        busEnv.reset();
         session.reset();
     }
 
@@ -46,7 +46,7 @@ class SessionEnd : public testing::Test {
 
     std::unique_ptr<AgentSession> session;
     std::unique_ptr<Subprocess> bus;
-    std::optional<std::string> previous;
+    std::optional<testsupport::ScopedEnv> busEnv;
 };
 
 TEST_F(SessionEnd, EveryWaitingProgramExitsWithStatusZeroWhenTheBusGoes) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "tests/support/QtTestApp.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/XDesktop.h"
 
@@ -113,7 +114,6 @@ class TrayIcon : public testing::Test {
         testsupport::ensureQtApplication();
         desktop = std::make_unique<XDesktop>();
         if (!desktop->ready()) GTEST_SKIP() << "no X desktop: " << desktop->error();
-        if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS")) savedBus = address;
         // A bus of the test's own: a watcher here must not turn other tests' icons into D-Bus
         // items, and no watcher from elsewhere may take the XEmbed tests off the tray.
         bus = std::make_unique<Subprocess>(std::vector<std::string>{
@@ -121,7 +121,7 @@ class TrayIcon : public testing::Test {
         const auto address = bus->readLine(kWait);
         ASSERT_TRUE(address && !address->empty()) << bus->stderrText();
         busAddress = *address;
-        setenv("DBUS_SESSION_BUS_ADDRESS", busAddress.c_str(), 1);
+        busEnv.emplace("DBUS_SESSION_BUS_ADDRESS", busAddress);
     }
 
     void TearDown() override {
@@ -131,10 +131,7 @@ class TrayIcon : public testing::Test {
             QDBusConnection::disconnectFromBus(watcherConnection->name());
             watcherConnection.reset();
         }
-        if (savedBus)
-            setenv("DBUS_SESSION_BUS_ADDRESS", savedBus->c_str(), 1);
-        else
-            unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        busEnv.reset();
         bus.reset();
         desktop.reset();
     }
@@ -232,7 +229,7 @@ class TrayIcon : public testing::Test {
     std::unique_ptr<XDesktop> desktop;
     std::unique_ptr<Subprocess> bus, tray, app;
     std::string busAddress;
-    std::optional<std::string> savedBus;
+    std::optional<testsupport::ScopedEnv> busEnv;
     std::optional<Box> iconFrame;
     FakeWatcher watcher;
     std::unique_ptr<QDBusConnection> watcherConnection;

@@ -11,7 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <thread>
+
+#include "tests/support/WaitFor.h"
 
 namespace fs = std::filesystem;
 
@@ -21,16 +22,6 @@ namespace {
 
 // Sway's user when the tests run as root.
 constexpr const char* kUser = "purlanetest";
-
-bool waitUntil(const std::function<bool()>& done, double seconds) {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(static_cast<int>(seconds * 1000));
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return done();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
-}
 
 bool accepts(const std::string& socketPath) {
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -57,38 +48,22 @@ int testUser(std::string& error) {
     return -1;
 }
 
-std::optional<std::string> getEnv(const char* name) {
-    if (const char* value = std::getenv(name)) return std::string(value);
-    return std::nullopt;
-}
-
-void restoreEnv(const char* name, const std::optional<std::string>& value) {
-    if (value)
-        setenv(name, value->c_str(), 1);
-    else
-        unsetenv(name);
-}
-
 }  // namespace
 
 WaylandCompositor::WaylandCompositor(Kind kind) : kind_(kind) {
-    previousDisplay_ = getEnv("WAYLAND_DISPLAY");
-    previousSwaySocket_ = getEnv("SWAYSOCK");
-    previousSessionType_ = getEnv("XDG_SESSION_TYPE");
-    previousQtPlatform_ = getEnv("QT_QPA_PLATFORM");
     if (!start()) {
         process_.reset();
         return;
     }
-    setenv("WAYLAND_DISPLAY", display_.c_str(), 1);
+    const auto set = [&](const char* name, std::optional<std::string> value) {
+        environment_.push_back(std::make_unique<ScopedEnv>(name, value));
+    };
+    set("WAYLAND_DISPLAY", display_);
     // As a login into a Wayland session sets it: toolkits choose their Wayland backend by it.
-    setenv("XDG_SESSION_TYPE", "wayland", 1);
+    set("XDG_SESSION_TYPE", "wayland");
     // Qt programs draw on the compositor, not off screen.
-    unsetenv("QT_QPA_PLATFORM");
-    if (swaySocket_.empty())
-        unsetenv("SWAYSOCK");
-    else
-        setenv("SWAYSOCK", swaySocket_.c_str(), 1);
+    set("QT_QPA_PLATFORM", std::nullopt);
+    set("SWAYSOCK", swaySocket_.empty() ? std::nullopt : std::optional(swaySocket_));
     ready_ = true;
 }
 
@@ -98,10 +73,7 @@ WaylandCompositor::~WaylandCompositor() {
         if (!process_->wait(10)) process_->signal(SIGKILL);
     }
     process_.reset();
-    restoreEnv("WAYLAND_DISPLAY", previousDisplay_);
-    restoreEnv("SWAYSOCK", previousSwaySocket_);
-    restoreEnv("XDG_SESSION_TYPE", previousSessionType_);
-    restoreEnv("QT_QPA_PLATFORM", previousQtPlatform_);
+    environment_.clear();
 }
 
 std::string WaylandCompositor::log() const {
@@ -174,7 +146,7 @@ bool WaylandCompositor::start() {
     }
     process_ = std::make_unique<Subprocess>(argv);
     // Sway names its socket itself (wayland-1, …); the others take ours.
-    const bool up = waitUntil(
+    const bool up = waitFor(
         [&] {
             if (!process_->running()) return true;
             if (kind_ == Kind::Sway) {

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
+#include <vector>
 
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
 
@@ -45,8 +46,7 @@ class WaylandCompositor {
     std::string error_;
     TempDir runtime_;
     std::string display_, swaySocket_;
-    std::optional<std::string> previousDisplay_, previousSwaySocket_, previousSessionType_,
-        previousQtPlatform_;
+    std::vector<std::unique_ptr<ScopedEnv>> environment_;
     std::unique_ptr<Subprocess> process_;
 };
 

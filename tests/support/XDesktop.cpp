@@ -12,21 +12,12 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <thread>
+
+#include "tests/support/WaitFor.h"
 
 namespace testsupport {
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& done, double seconds) {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(static_cast<int>(seconds * 1000));
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return done();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
 
 // One short-lived connection per question keeps the helper simple and thread-agnostic.
 struct Connection {
@@ -60,14 +51,12 @@ struct Connection {
 }  // namespace
 
 XDesktop::XDesktop() {
-    if (const char* d = std::getenv("DISPLAY")) previousDisplay_ = d;
     if (!startServer()) return;
-    setenv("DISPLAY", display_.c_str(), 1);
-    if (const char* qpa = std::getenv("QT_QPA_PLATFORM")) previousQtPlatform_ = qpa;
-    unsetenv("QT_QPA_PLATFORM");
+    displayEnv_.emplace("DISPLAY", display_);
+    qtPlatformEnv_.emplace("QT_QPA_PLATFORM", std::nullopt);
     windowManager_ = std::make_unique<Subprocess>(std::vector<std::string>{"/usr/bin/openbox"});
     // Openbox is ready once it names its check window on the root.
-    if (!waitUntil([&] { return hasWindowManager(); }, 30)) {
+    if (!waitFor([&] { return hasWindowManager(); }, 30)) {
         error_ = "openbox did not start: " + windowManager_->stderrText();
         return;
     }
@@ -80,11 +69,8 @@ XDesktop::~XDesktop() {
         kill(serverPid_, SIGTERM);
         waitpid(serverPid_, nullptr, 0);
     }
-    if (previousQtPlatform_) setenv("QT_QPA_PLATFORM", previousQtPlatform_->c_str(), 1);
-    if (previousDisplay_)
-        setenv("DISPLAY", previousDisplay_->c_str(), 1);
-    else
-        unsetenv("DISPLAY");
+    qtPlatformEnv_.reset();
+    displayEnv_.reset();
 }
 
 bool XDesktop::startServer() {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/Subprocess.h"
 
 namespace testsupport {
@@ -42,8 +43,7 @@ class XDesktop {
     bool ready_ = false;
     std::string error_;
     std::string display_;
-    std::optional<std::string> previousDisplay_;
-    std::optional<std::string> previousQtPlatform_;
+    std::optional<ScopedEnv> displayEnv_, qtPlatformEnv_;
     int serverPid_ = -1;
     std::unique_ptr<Subprocess> windowManager_;
 };
