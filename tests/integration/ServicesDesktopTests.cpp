@@ -3,17 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "platform/coding/PropertyListSerialization.h"
 #include "tests/support/AgentDesktopTest.h"
+#include "tests/support/ServicesBundle.h"
 
 using namespace platform;
 using testsupport::AgentSession;
 using testsupport::RunResult;
 using testsupport::Subprocess;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -23,23 +19,8 @@ class ServicesDesktop : public testsupport::AgentDesktopTest {
   protected:
     void writeBundle(const std::string& name, const std::string& title,
                      const std::string& userData) {
-        const PropertyList::Array types = {"NSRTFDPboardType", "NSRTFPboardType",
-                                           "NSStringPboardType"};
-        const PropertyList entry =
-            PropertyList::Dictionary{{"NSMenuItem", PropertyList::Dictionary{{"default", title}}},
-                                     {"NSMessage", "cleanText"},
-                                     {"NSPortName", "purlaneAgent"},
-                                     {"NSRequiredContext", PropertyList::Dictionary{}},
-                                     {"NSReturnTypes", types},
-                                     {"NSSendTypes", types},
-                                     {"NSUserData", userData}};
-        auto xml = PropertyListSerialization::write(
-            PropertyList::Dictionary{{"NSServices", PropertyList::Array{entry}}},
-            PropertyListFormat::Xml);
-        ASSERT_TRUE(xml.ok());
-        const fs::path folder = session->userLibrary() / "Services" / name;
-        fs::create_directories(folder);
-        std::ofstream(folder / "info.plist", std::ios::binary) << *xml;
+        testsupport::writeServicesBundle(session->userLibrary(), name,
+                                         {testsupport::servicesEntry(title, userData)});
     }
 
     // Performs a picking entry on `text` while the user presses `keys` in the pick window.

@@ -4,32 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 
-#include "platform/coding/PropertyListSerialization.h"
 #include "tests/support/AgentSession.h"
+#include "tests/support/ServicesBundle.h"
 
 using namespace platform;
 using testsupport::AgentSession;
 using testsupport::RunResult;
+using testsupport::servicesEntry;
 using testsupport::Subprocess;
-namespace fs = std::filesystem;
 
 namespace {
 
 using Lines = std::vector<std::string>;
-
-PropertyList entry(const std::string& title, const std::string& userData) {
-    const PropertyList::Array types = {"NSRTFDPboardType", "NSRTFPboardType", "NSStringPboardType"};
-    return PropertyList::Dictionary{{"NSMenuItem", PropertyList::Dictionary{{"default", title}}},
-                                    {"NSMessage", "cleanText"},
-                                    {"NSPortName", "purlaneAgent"},
-                                    {"NSRequiredContext", PropertyList::Dictionary{}},
-                                    {"NSReturnTypes", types},
-                                    {"NSSendTypes", types},
-                                    {"NSUserData", userData}};
-}
 
 class ServicesIntegration : public testsupport::AgentSessionTest {
   protected:
@@ -38,23 +25,18 @@ class ServicesIntegration : public testsupport::AgentSessionTest {
         if (IsSkipped()) return;
         ASSERT_EQ(session->registerEngine().status, 0);
         // The custom bundle as the Services builder writes it.
-        writeBundle("purlaneCustom.pldynamicservice",
-                    {entry("PL - Upper Case", "#UPPER"), entry("PL - Shout", "cc.shout")});
+        writeBundle("purlaneCustom.pldynamicservice", {servicesEntry("PL - Upper Case", "#UPPER"),
+                                                       servicesEntry("PL - Shout", "cc.shout")});
     }
 
     // The agent trashes the standard bundle at its first start, so it is written afterwards.
     void writeStandardBundle() {
         writeBundle("purlaneStandard.pldynamicservice",
-                    {entry("PL - Apply Purlane Cleaner", "#cleanText")});
+                    {servicesEntry("PL - Apply Purlane Cleaner", "#cleanText")});
     }
 
     void writeBundle(const std::string& name, PropertyList::Array entries) {
-        auto xml = PropertyListSerialization::write(
-            PropertyList::Dictionary{{"NSServices", std::move(entries)}}, PropertyListFormat::Xml);
-        ASSERT_TRUE(xml.ok());
-        const fs::path folder = session->userLibrary() / "Services" / name;
-        fs::create_directories(folder);
-        std::ofstream(folder / "info.plist", std::ios::binary) << *xml;
+        testsupport::writeServicesBundle(session->userLibrary(), name, std::move(entries));
     }
 
     RunResult perform(const std::string& title, const std::string& input, const Lines& flags = {}) {

@@ -9,6 +9,7 @@
 #include "platform/sim/SimServicesMenu.h"
 #include "platform/sim/SimWorkspace.h"
 #include "tests/agent/AgentSimFixture.h"
+#include "tests/support/ServicesBundle.h"
 
 using namespace platform;
 
@@ -72,16 +73,7 @@ TEST_F(ServicesBuilderTest, OnlyUsableCleanersOfTheGroupBecomeEntriesInGroupOrde
 
     const PropertyList::Array entries = written(true);
     ASSERT_EQ(entries.size(), 2u);
-    const PropertyList::Array types = {"NSRTFDPboardType", "NSRTFPboardType", "NSStringPboardType"};
-    const PropertyList expected =
-        PropertyList::Dictionary{{"NSMenuItem", PropertyList::Dictionary{{"default", "PL - Trim"}}},
-                                 {"NSMessage", "cleanText"},
-                                 {"NSPortName", "purlaneAgent"},
-                                 {"NSRequiredContext", PropertyList::Dictionary{}},
-                                 {"NSReturnTypes", types},
-                                 {"NSSendTypes", types},
-                                 {"NSUserData", "trim"}};
-    EXPECT_EQ(entries[0], expected);
+    EXPECT_EQ(entries[0], testsupport::servicesEntry("PL - Trim", "trim"));
     EXPECT_EQ(field(entries, "NSMenuItem"), (Strings{"PL - Trim", "PL - Quote Lines"}));
     EXPECT_EQ(field(entries, "NSUserData"), (Strings{"trim", "my-quote"}));
     // The bundle is a folder holding its one file, and no temporary item is left beside it.
