@@ -62,17 +62,9 @@ class AgentEndToEnd : public testsupport::AgentSessionTest {
         return r.out.substr(0, r.out.size() - (r.out.ends_with('\n') ? 1 : 0));
     }
 
-    int defaultsWrite(const std::string& key, const std::string& type, const std::string& value) {
-        return session->ctl({"defaults", "write", AgentSession::kAgentID, key, type, value}).status;
-    }
-    std::optional<std::string> defaultsRead(const std::string& key) {
-        const RunResult r = session->ctl({"defaults", "read", AgentSession::kAgentID, key});
-        if (r.status != 0) return std::nullopt;
-        return r.out.substr(0, r.out.find('\n'));
-    }
     // The agent consumes NextLaunchAction during start-up, just before it quits other agents.
     bool waitUntilNextLaunchActionConsumed() {
-        return AgentSession::waitFor([&] { return !defaultsRead("NextLaunchAction"); });
+        return AgentSession::waitFor([&] { return !session->defaultsRead("NextLaunchAction"); });
     }
 
     std::string paste(const std::vector<std::string>& flags = {}) {
@@ -250,7 +242,7 @@ TEST_F(AgentEndToEnd, TextEncodingsAreListedAndValidated) {
 }
 
 TEST_F(AgentEndToEnd, Version8EngineServesLibraryAndCleansWithPL8Connect) {
-    ASSERT_EQ(defaultsWrite("PL8Connect", "-bool", "YES"), 0);
+    ASSERT_EQ(session->defaultsWrite("PL8Connect", {"-bool", "YES"}), 0);
     Subprocess* agent = session->startWithEngine();
     ASSERT_TRUE(agent);
     // Only the version-8 list counts now, and there is none yet.
@@ -312,16 +304,16 @@ TEST_F(AgentEndToEnd, StartingQuitsOlderAgentsAndTheRunningOneButNeverItself) {
 }
 
 TEST_F(AgentEndToEnd, LeaveOtherAgentsKeepsThemRunning) {
-    ASSERT_EQ(defaultsWrite("LeaveOtherAgents", "-bool", "YES"), 0);
+    ASSERT_EQ(session->defaultsWrite("LeaveOtherAgents", {"-bool", "YES"}), 0);
     const fs::path older = olderAgentExecutable();
     Subprocess* old = session->start({older.string()}, "com.halvik.purlane8.agent");
     ASSERT_TRUE(old);
 
-    ASSERT_EQ(defaultsWrite("NextLaunchAction", "-string", "none"), 0);
+    ASSERT_EQ(session->defaultsWrite("NextLaunchAction", {"-string", "none"}), 0);
     Subprocess* first = session->startAgent();
     ASSERT_TRUE(first);
     ASSERT_TRUE(waitUntilNextLaunchActionConsumed());
-    ASSERT_EQ(defaultsWrite("NextLaunchAction", "-string", "none"), 0);
+    ASSERT_EQ(session->defaultsWrite("NextLaunchAction", {"-string", "none"}), 0);
     Subprocess* second = session->startAgent();
     ASSERT_TRUE(second);
     ASSERT_TRUE(waitUntilNextLaunchActionConsumed());
@@ -335,13 +327,14 @@ TEST_F(AgentEndToEnd, LeaveOtherAgentsKeepsThemRunning) {
 }
 
 TEST_F(AgentEndToEnd, NextLaunchActionIsUsedOnceAndRemoved) {
-    ASSERT_EQ(defaultsWrite("NextLaunchAction", "-string", "showPrefs"), 0);
+    ASSERT_EQ(session->defaultsWrite("NextLaunchAction", {"-string", "showPrefs"}), 0);
     Subprocess* agent = session->startAgent();
     ASSERT_TRUE(agent);
     EXPECT_TRUE(waitUntilNextLaunchActionConsumed());
     // The preferences window opened: it stored the pane it shows.
     EXPECT_TRUE(AgentSession::waitFor([&] {
-        return defaultsRead("prefs.selected.identifier") == std::optional<std::string>("general");
+        return session->defaultsRead("prefs.selected.identifier") ==
+               std::optional<std::string>("general");
     }));
 
     agent->signal(SIGTERM);
@@ -353,7 +346,7 @@ TEST_F(AgentEndToEnd, NextLaunchActionIsUsedOnceAndRemoved) {
     Subprocess* again = session->startAgent();
     ASSERT_TRUE(again);
     script({"group names"});  // answered once start-up is over
-    EXPECT_EQ(defaultsRead("prefs.selected.identifier"), std::nullopt);
+    EXPECT_EQ(session->defaultsRead("prefs.selected.identifier"), std::nullopt);
 }
 
 TEST_F(AgentEndToEnd, FirstStartRecordsTheVersionAndTrashesTheStaleServices) {
@@ -365,7 +358,8 @@ TEST_F(AgentEndToEnd, FirstStartRecordsTheVersionAndTrashesTheStaleServices) {
 
     Subprocess* agent = session->startAgent();
     ASSERT_TRUE(agent);
-    EXPECT_TRUE(AgentSession::waitFor([&] { return defaultsRead("LastVersionRun") == version; }));
+    EXPECT_TRUE(
+        AgentSession::waitFor([&] { return session->defaultsRead("LastVersionRun") == version; }));
     const fs::path trashed = session->dataHome() / "Trash/files/purlaneStandard.pldynamicservice";
     EXPECT_TRUE(AgentSession::waitFor([&] { return fs::exists(trashed / "Contents/Info.plist"); }));
     EXPECT_FALSE(fs::exists(stale));  // the info file's form is the shell tests' business
@@ -377,7 +371,7 @@ TEST_F(AgentEndToEnd, FirstStartRecordsTheVersionAndTrashesTheStaleServices) {
     ASSERT_TRUE(session->startAgent());
     script({"group names"});  // answered once start-up is over
     EXPECT_TRUE(fs::exists(stale));
-    EXPECT_EQ(defaultsRead("LastVersionRun"), version);
+    EXPECT_EQ(session->defaultsRead("LastVersionRun"), version);
 }
 
 }  // namespace

@@ -21,14 +21,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kShared = "KQ4MZR7WXN.com.halvik.purlane";
-
 class ApplyOnDesktop : public testsupport::AgentDesktopTest {
   protected:
     void setShared(const std::string& key, const std::vector<std::string>& value) {
-        std::vector<std::string> args{"defaults", "write", kShared, key};
-        args.insert(args.end(), value.begin(), value.end());
-        ASSERT_EQ(session->ctl(args).status, 0);
+        ASSERT_EQ(session->defaultsWrite(key, value, AgentSession::kSharedDomain), 0);
     }
     RunResult apply(const std::string& cleaner, const std::string& option = "standard") {
         return session->script({"apply cleaner", cleaner, "--option", option});

@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kShared = "KQ4MZR7WXN.com.halvik.purlane";
+constexpr const char* kShared = AgentSession::kSharedDomain;
 
 class WaylandApply : public testing::Test {
   protected:
@@ -135,13 +135,9 @@ TEST_F(WaylandApply, OnSwayTheSelectionIsCleanedAndTheUsersClipboardComesBack) {
     ASSERT_TRUE(agent->waitForStderr("clipboard: wlr data-control", AgentSession::kWait))
         << agent->stderrText();
     // Every application's clipboard is restored; a picture is the hard case.
-    ASSERT_EQ(
-        session->ctl({"defaults", "write", kShared, "PreserveClipboard", "-bool", "true"}).status,
-        0);
-    ASSERT_EQ(session
-                  ->ctl({"defaults", "write", kShared, "PreserveClipboardExpectionList", "-array",
-                         "purlane_textwindow"})
-                  .status,
+    ASSERT_EQ(session->defaultsWrite("PreserveClipboard", {"-bool", "true"}, kShared), 0);
+    ASSERT_EQ(session->defaultsWrite("PreserveClipboardExpectionList",
+                                     {"-array", "purlane_textwindow"}, kShared),
               0);
     const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR-not-a-real-picture", 32);
     Subprocess copier({"/usr/bin/wl-copy", "--type", "image/png"}, png);

@@ -144,6 +144,20 @@ RunResult AgentSession::script(const std::vector<std::string>& args) {
     return ctl(argv);
 }
 
+int AgentSession::defaultsWrite(const std::string& key, const std::vector<std::string>& value,
+                                const std::string& domain) {
+    std::vector<std::string> args = {"defaults", "write", domain, key};
+    args.insert(args.end(), value.begin(), value.end());
+    return ctl(args).status;
+}
+
+std::optional<std::string> AgentSession::defaultsRead(const std::string& key,
+                                                      const std::string& domain) {
+    const RunResult r = ctl({"defaults", "read", domain, key});
+    if (r.status != 0) return std::nullopt;
+    return r.out.substr(0, r.out.find('\n'));
+}
+
 std::vector<std::string> AgentSession::lines(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);

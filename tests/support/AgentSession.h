@@ -26,6 +26,8 @@ class AgentSession {
     static constexpr const char* kAgentID = "com.halvik.purlane.agent";
     static constexpr const char* kEngineID = "com.halvik.purlane9";
     static constexpr const char* kEngine8ID = "com.halvik.purlane8";
+    // The defaults domain the agent and the engine share.
+    static constexpr const char* kSharedDomain = "KQ4MZR7WXN.com.halvik.purlane";
     // What "soon" means: generous, as a loaded machine may be slow.
     static constexpr double kWait = 15;
 
@@ -68,6 +70,12 @@ class AgentSession {
     RunResult ctl(const std::vector<std::string>& args, const std::string& stdinText = {});
     // purlanectl script ARGS...
     RunResult script(const std::vector<std::string>& args);
+    // purlanectl defaults write DOMAIN KEY VALUE... (the type flag first): its exit status.
+    int defaultsWrite(const std::string& key, const std::vector<std::string>& value,
+                      const std::string& domain = kAgentID);
+    // purlanectl defaults read DOMAIN KEY: the value's first line, nothing when it is not set.
+    std::optional<std::string> defaultsRead(const std::string& key,
+                                            const std::string& domain = kAgentID);
     // The lines of a command's output, without their newlines.
     static std::vector<std::string> lines(const std::string& text);
 

@@ -9,16 +9,9 @@ using namespace testsupport;
 
 namespace {
 
-const std::string kAgent = AgentSession::kAgentID;
-
 struct PreferencesDesktopTest : AgentDesktopTest {
     void SetUp() override { startDesktop(); }
-    std::optional<std::string> read(const std::string& key) {
-        RunResult r = session->ctl({"defaults", "read", kAgent, key});
-        if (r.status != 0) return std::nullopt;
-        auto lines = AgentSession::lines(r.out);
-        return lines.empty() ? std::string() : lines[0];
-    }
+    std::optional<std::string> read(const std::string& key) { return session->defaultsRead(key); }
     std::string windowName(uint32_t window) {
         RunResult r = run({"/usr/bin/xdotool", "getwindowname", std::to_string(window)});
         auto lines = AgentSession::lines(r.out);
@@ -27,15 +20,8 @@ struct PreferencesDesktopTest : AgentDesktopTest {
 };
 
 TEST_F(PreferencesDesktopTest, ShowPrefsOpensTheLastPaneOnceAndControlWClosesIt) {
-    ASSERT_EQ(
-        session->ctl({"defaults", "write", kAgent, "NextLaunchAction", "-string", "showPrefs"})
-            .status,
-        0);
-    ASSERT_EQ(
-        session
-            ->ctl({"defaults", "write", kAgent, "prefs.selected.identifier", "-string", "advanced"})
-            .status,
-        0);
+    ASSERT_EQ(session->defaultsWrite("NextLaunchAction", {"-string", "showPrefs"}), 0);
+    ASSERT_EQ(session->defaultsWrite("prefs.selected.identifier", {"-string", "advanced"}), 0);
     agent = session->startAgent();
     ASSERT_NE(agent, nullptr);
 
