@@ -19,23 +19,10 @@ import dbus
 import dbus.service
 from gi.repository import GLib
 
-from mock_bus import serve
+from mock_bus import ROOT, SESSION, Request, sender_part, serve
 
 PORTAL = "org.freedesktop.portal.GlobalShortcuts"
-REQUEST = "org.freedesktop.portal.Request"
-SESSION = "org.freedesktop.portal.Session"
 CONTROL = "org.purlane.test.MockGlobalShortcuts"
-ROOT = "/org/freedesktop/portal/desktop"
-
-
-def sender_part(sender):
-    return sender[1:].replace(".", "_")
-
-
-class Request(dbus.service.Object):
-    @dbus.service.signal(REQUEST, signature="ua{sv}")
-    def Response(self, response, results):
-        pass
 
 
 class Session(dbus.service.Object):

@@ -23,33 +23,16 @@ import dbus
 import dbus.service
 from gi.repository import GLib
 
-from mock_bus import serve
+from mock_bus import ROOT, SESSION, Request, sender_part, serve
 
 REMOTE_DESKTOP = "org.freedesktop.portal.RemoteDesktop"
 CLIPBOARD = "org.freedesktop.portal.Clipboard"
-REQUEST = "org.freedesktop.portal.Request"
-SESSION = "org.freedesktop.portal.Session"
 PROPERTIES = "org.freedesktop.DBus.Properties"
 CONTROL = "org.purlane.test.MockPortal"
-ROOT = "/org/freedesktop/portal/desktop"
 MUTTER = "org.gnome.Mutter.RemoteDesktop"
 MUTTER_SESSION = "org.gnome.Mutter.RemoteDesktop.Session"
 KEYBOARD = 1
 SHIFT_L = 0xFFE1
-
-
-def sender_part(sender):
-    return sender[1:].replace(".", "_")
-
-
-class Request(dbus.service.Object):
-    @dbus.service.method(REQUEST, in_signature="", out_signature="")
-    def Close(self):
-        self.remove_from_connection()
-
-    @dbus.service.signal(REQUEST, signature="ua{sv}")
-    def Response(self, response, results):
-        pass
 
 
 class Session(dbus.service.Object):
