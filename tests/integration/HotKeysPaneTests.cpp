@@ -35,13 +35,6 @@ using testsupport::spinUntil;
 
 namespace {
 
-GroupItem cleaner(const std::string& token, const std::string& name) {
-    GroupItem item;
-    item.token = token;
-    item.name = name;
-    return item;
-}
-
 class HotKeysPaneWithAgent : public testsupport::AgentDesktopTest {
   protected:
     void SetUp() override {
@@ -70,9 +63,9 @@ class HotKeysPaneWithAgent : public testsupport::AgentDesktopTest {
         checks = std::make_unique<ValidatorChecks>(*validator);
         list = std::make_unique<ShortcutList>(*defaults, center);
         SharedPurlaneData2 library;
-        library.builtin.library =
-            Group("Library", "##Library",
-                  {cleaner("#UPPER", "Upper Case"), cleaner("cc.shout", "Shout")});
+        library.builtin.library = Group(
+            "Library", "##Library",
+            {{.token = "#UPPER", .name = "Upper Case"}, {.token = "cc.shout", .name = "Shout"}});
         client.clientData().update(library);
 
         pane = GlobalShortcutsPaneWidget::makePane(

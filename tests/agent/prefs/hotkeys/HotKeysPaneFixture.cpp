@@ -5,10 +5,7 @@ namespace hotkeystest {
 namespace {
 
 GroupItem row(const std::string& token, const std::string& name) {
-    GroupItem item;
-    item.token = token;
-    item.name = name;
-    return item;
+    return {.token = token, .name = name};
 }
 
 }  // namespace
