@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/support/AgentSession.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/WaylandCompositor.h"
 
 using testsupport::AgentSession;
@@ -78,21 +79,21 @@ class WaylandApply : public testing::Test {
         return AgentSession::waitFor(
             [&] { return ask("NameHasOwner").out.find("false") != std::string::npos; });
     }
-    // A native Wayland editor holding `text`, all of it selected, with the keyboard focus.
-    void openEditor(const std::string& text) {
-        setenv("QT_QPA_PLATFORM", "wayland", 1);
+    // A native Wayland editor holding `text`, all of it selected.
+    void startEditor(const std::string& text) {
+        testsupport::ScopedEnv wayland("QT_QPA_PLATFORM", "wayland");
         editor = std::make_unique<Subprocess>(std::vector<std::string>{
             (fs::path(PURLANE_BUILD_DIR) / "bin/purlane_textwindow").string(), text});
-        unsetenv("QT_QPA_PLATFORM");
+    }
+    // The editor, with the keyboard focus.
+    void openEditor(const std::string& text) {
+        startEditor(text);
         ASSERT_TRUE(AgentSession::waitFor([&] { return focusedPid() == editor->pid(); }))
             << editor->stderrText();
     }
     // The same where no compositor can be asked: the editor says when it has the focus.
     void openEditorAndWaitForFocus(const std::string& text) {
-        setenv("QT_QPA_PLATFORM", "wayland", 1);
-        editor = std::make_unique<Subprocess>(std::vector<std::string>{
-            (fs::path(PURLANE_BUILD_DIR) / "bin/purlane_textwindow").string(), text});
-        unsetenv("QT_QPA_PLATFORM");
+        startEditor(text);
         ASSERT_EQ(editor->readLine(AgentSession::kWait), "focused") << editor->stderrText();
     }
     // The process of the window Sway gives the keyboard.
