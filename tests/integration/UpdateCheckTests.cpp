@@ -16,12 +16,14 @@
 #include "platform/sim/SimWorkspace.h"
 #include "platform/sim/SimWorld.h"
 #include "platform/updates/StandardUpdater.h"
+#include "tests/agent/updates/RecordingUpdateUI.h"
 #include "tests/support/AgentSession.h"
 #include "tests/support/QtTestApp.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
 
 using namespace platform;
+using updatestest::RecordingUI;
 namespace fs = std::filesystem;
 
 namespace {
@@ -53,19 +55,6 @@ std::string appcast(const std::string& version, const std::string& enclosureURL,
            enclosureURL + "\" length=\"" + std::to_string(length) +
            "\" type=\"application/gzip\"/></item></channel></rss>";
 }
-
-struct RecordingUI : UpdateUserInterface {
-    void showUpdateOffer(const UpdateOffer& o, std::function<void(UpdateChoice)> c) override {
-        offers.push_back(o);
-        choose = std::move(c);
-    }
-    void showMessage(const std::string& title, const std::string& text) override {
-        messages.push_back(title + " | " + text);
-    }
-    std::vector<UpdateOffer> offers;
-    std::vector<std::string> messages;
-    std::function<void(UpdateChoice)> choose;
-};
 
 class UpdateCheckTest : public testing::Test {
   protected:

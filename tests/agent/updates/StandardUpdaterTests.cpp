@@ -13,9 +13,11 @@
 #include "platform/sim/SimWorld.h"
 #include "platform/updates/StandardUpdater.h"
 #include "platform/updates/UpdateSignature.h"
+#include "tests/agent/updates/RecordingUpdateUI.h"
 #include "tests/support/TempDir.h"
 
 using namespace platform;
+using updatestest::RecordingUI;
 
 namespace {
 
@@ -95,19 +97,6 @@ struct ScriptedTransport : UpdateTransport {
     MainQueue& queue;
     std::map<std::string, Result<std::string>> answers;
     std::vector<std::string> requested;
-};
-
-struct RecordingUI : UpdateUserInterface {
-    void showUpdateOffer(const UpdateOffer& o, std::function<void(UpdateChoice)> c) override {
-        offers.push_back(o);
-        choose = std::move(c);
-    }
-    void showMessage(const std::string& title, const std::string& text) override {
-        messages.push_back(title + " | " + text);
-    }
-    std::vector<UpdateOffer> offers;
-    std::vector<std::string> messages;
-    std::function<void(UpdateChoice)> choose;
 };
 
 struct FixedFeed : UpdaterDelegate {
