@@ -24,9 +24,7 @@ using namespace uitest;
 
 namespace {
 
-void settle() {
-    for (int i = 0; i < 3; ++i) QApplication::processEvents();
-}
+using testsupport::settle;
 
 struct RecordingPopoverDelegate : GlobalPopoverDelegate {
     void applyCleaner(const std::string& cleaner, CleanerApplyOption option) override {

@@ -24,6 +24,11 @@ inline QApplication& ensureQtWidgetsApplication() {
     return *new QApplication(argc, argv);  // lives as long as the test binary
 }
 
+// Lets the widgets lay out and paint what they were asked to before a test looks at them.
+inline void settle() {
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+}
+
 // Saves `image` as build/screenshots/NAME.png for a person to look at; the test fails when it
 // cannot.
 inline void saveScreenshot(const QImage& image, const std::string& name) {

@@ -24,9 +24,7 @@ using namespace uitest;
 
 namespace {
 
-void settle() {
-    for (int i = 0; i < 3; ++i) QApplication::processEvents();
-}
+using testsupport::settle;
 
 void save(QWidget& widget, const std::string& name) {
     settle();

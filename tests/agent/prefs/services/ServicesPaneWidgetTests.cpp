@@ -22,7 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 void shoot(QWidget& widget, const std::string& name) {
-    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    testsupport::settle();
     testsupport::saveScreenshot(widget, "ServicesPane-" + name);
 }
 
