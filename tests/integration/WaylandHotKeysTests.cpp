@@ -1,5 +1,5 @@
 // Global hot keys through the desktop's shortcut services, against stand-ins of the desktop
-// portal and of KDE's service on the test's session bus (run under dbus-run-session).
+// portal and of KDE's service on a session bus of the test's own.
 
 #include <gtest/gtest.h>
 
@@ -18,6 +18,7 @@
 #include "platform/input/VirtualKeyCodes.h"
 #include "platform/linux/KGlobalAccelHotKeys.h"
 #include "platform/linux/PortalGlobalShortcuts.h"
+#include "tests/support/AgentSession.h"
 #include "tests/support/QtTestApp.h"
 #include "tests/support/Subprocess.h"
 
@@ -44,8 +45,10 @@ struct Press {
 class ServiceMock : public ::testing::Test {
   protected:
     void start(const std::string& script, const char* service, const char* interface) {
+        // A bus of this process's own: tests side by side each own the portal's name.
+        ASSERT_TRUE(bus_.ready());
         testsupport::ensureQtApplication();
-        ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run under dbus-run-session";
+        ASSERT_TRUE(QDBusConnection::sessionBus().isConnected());
         service_ = QString::fromLatin1(service);
         interface_ = QString::fromLatin1(interface);
         mock_ = std::make_unique<testsupport::Subprocess>(std::vector<std::string>{
@@ -91,6 +94,7 @@ class ServiceMock : public ::testing::Test {
 
     ScopedLogCapture capture;
     std::vector<Press> presses;
+    testsupport::AgentSession bus_;
     std::unique_ptr<testsupport::Subprocess> mock_;
     QString service_, interface_;
 };
